@@ -1,0 +1,3 @@
+#include "shell/state.h"
+
+const u8 header_data[worldsize * worldsize] = {};

@@ -1,0 +1,4 @@
+#include "gfx.h"
+#include "shell/state.h"
+
+void mutaterender() {}

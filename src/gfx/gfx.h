@@ -1,0 +1,27 @@
+// Graphics: the palette, the world view, the decay and the screen output.
+// Everything here but presentscreen works on plain arrays.
+#pragma once
+
+// Loads the base palette into `pal` and its RGB565 form into pal16[0..15];
+// the dark shades 16..31 are left as they are. Called by newgame and by a
+// mender pick-up that draws even.
+void loadpal();
+
+// Draws the 80x60 view at (camx, camy) into `scrb`, occupied cells as their
+// two-phase pictures, and sets `alarm` to 10 when growth shows. Called once a
+// frame, after procgame.
+void render();
+
+// Decays the freshly rendered `scrb` through the effect map and drifts one
+// palette channel; exactly six draws. Called once a frame, after render.
+void mutaterender();
+
+// Expands `scrb` into `scrbuf` (4x4 blocks, bright 3x3 with a dark edge) and
+// presents it. Called once a frame, after mutaterender.
+void renderscreen();
+
+// The two halves of renderscreen. expandscreen only writes `scrbuf`;
+// presentscreen copies `scrbuf` to the video surface and flips, and does
+// nothing when there is no surface (the replay runner, the tests).
+void expandscreen();
+void presentscreen();

@@ -1,0 +1,3 @@
+#include "platform.h"
+
+int main(int, char**) { return runbitrot(); }

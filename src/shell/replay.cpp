@@ -1,0 +1,114 @@
+#include "replay.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <istream>
+#include <ostream>
+#include <sstream>
+#include <vector>
+
+#include "frame.h"
+
+std::uint64_t fnv1a(const void* data, std::size_t n, std::uint64_t h) {
+  const u8* p = static_cast<const u8*>(data);
+  for (std::size_t i = 0; i < n; i++) {
+    h ^= p[i];
+    h *= 0x100000001b3ull;
+  }
+  return h;
+}
+
+// The buffers are hashed as little-endian words whatever the machine's order.
+static std::uint64_t hashwords(const u16* w, std::size_t n, std::uint64_t h) {
+  for (std::size_t i = 0; i < n; i++) {
+    u8 bytes[2] = {u8(w[i]), u8(w[i] >> 8)};
+    h = fnv1a(bytes, 2, h);
+  }
+  return h;
+}
+
+std::uint64_t screenhash() { return hashwords(scrbuf, scrh * scrw, 0xcbf29ce484222325ull); }
+
+std::uint64_t statehash() {
+  std::uint64_t h = fnv1a(a.cells, sizeof a.cells);
+  h = fnv1a(scfx, sizeof scfx, h);
+  return hashwords(pal16, 32, h);
+}
+
+// The current frame's events, handed to the frame's event step one by one.
+static std::vector<inputevent> pending;
+static std::size_t next;
+
+static bool tracepoll(inputevent* e) {
+  if (next >= pending.size()) return false;
+  *e = pending[next++];
+  return true;
+}
+static void nomusic() {}
+static void nodelay() {}
+
+static bool parseline(const std::string& line, std::vector<inputevent>& evs, std::string& bad) {
+  evs.clear();
+  std::istringstream in(line);
+  std::string tok;
+  while (in >> tok) {
+    if (tok == "q") {
+      evs.push_back({inputevent::quit, 0});
+      continue;
+    }
+    bool ok = tok.size() >= 2 && tok.size() <= 11 && (tok[0] == 'd' || tok[0] == 'u');
+    unsigned long long k = 0;
+    for (std::size_t i = 1; ok && i < tok.size(); i++) {
+      ok = tok[i] >= '0' && tok[i] <= '9';
+      k = k * 10 + unsigned(tok[i] - '0');
+    }
+    if (!ok || k > 0xFFFFFFFFull) {
+      bad = tok;
+      return false;
+    }
+    evs.push_back({tok[0] == 'd' ? inputevent::keydown : inputevent::keyup, u32(k)});
+  }
+  return true;
+}
+
+static void printframe(std::ostream& out, long f, int loaded) {
+  char mus[16] = "-";
+  if (loaded >= 0) std::snprintf(mus, sizeof mus, "%d", loaded);
+  char line[512];
+  std::snprintf(line, sizeof line,
+                "f=%ld mus=%s count=%" PRIu32 " mode=%d alive=%d run=%d track=%d cur=%d alarm=%d km=%d lm=%d "
+                "cam=%d,%d goal=%d,%d pl=%d,%d try=%d,%d scr=%016" PRIx64 " st=%016" PRIx64 "\n",
+                f, mus, count, a.mode, a.alive, a.running, a.track, a.curtrack, a.alarm, a.keymask, a.lastmask,
+                b.camx, b.camy, b.goalx, b.goaly, b.plx, b.ply, b.tryx, b.tryy, screenhash(), statehash());
+  out << line;
+}
+
+int runreplay(std::istream& trace, std::ostream& out, unsigned seed, bool last, std::string& err) {
+  static const shellio io = {tracepoll, nomusic, nodelay};
+  startgame();
+  std::srand(seed);
+  a.running = 1;
+
+  std::string line, bad, lastline;
+  long f = 0;
+  while (std::getline(trace, line)) {
+    if (!parseline(line, pending, bad)) {
+      err = "line " + std::to_string(f + 1) + ": cannot read \"" + bad + "\"";
+      return 2;
+    }
+    next = 0;
+    int loaded = frame(io);
+    if (last) {
+      std::ostringstream s;
+      printframe(s, f, loaded);
+      lastline = s.str();
+    } else {
+      printframe(out, f, loaded);
+    }
+    f++;
+    if (!a.running) break;
+  }
+  out << lastline;
+  return 0;
+}

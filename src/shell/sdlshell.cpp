@@ -1,0 +1,59 @@
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+#include "platform.h"
+
+SDL_Surface* scr;
+Mix_Music* mus;
+
+static bool sdlpoll(inputevent* e) {
+  SDL_Event ev;
+  if (!SDL_PollEvent(&ev)) return false;
+  switch (ev.type) {
+  case SDL_KEYDOWN: *e = {inputevent::keydown, u32(ev.key.keysym.sym)}; break;
+  case SDL_KEYUP: *e = {inputevent::keyup, u32(ev.key.keysym.sym)}; break;
+  case SDL_QUIT: *e = {inputevent::quit, 0}; break;
+  default: *e = {inputevent::other, 0}; break;
+  }
+  return true;
+}
+
+static void sdlplaymusic() {
+  Mix_HaltMusic();
+  if (mus) Mix_FreeMusic(mus);
+  mus = Mix_LoadMUS(spth);
+  // A missing or unreadable file leaves the game silent; that is all.
+  if (mus) Mix_PlayMusic(mus, 100);
+}
+
+static void sdldelay() { SDL_Delay(50); }
+
+const shellio sdlio = {sdlpoll, sdlplaymusic, sdldelay};
+
+int runbitrot() {
+  startgame();
+
+  // Some SDL builds refuse the whole set for want of an audio back end; the
+  // game can do without sound, but not without its display.
+  if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK) < 0)
+    SDL_Init(SDL_INIT_VIDEO);
+  Mix_OpenAudio(44100, AUDIO_S16LSB, 2, 1024);
+  std::srand(unsigned(std::time(nullptr)));
+  SDL_WM_SetCaption("bitrot", "bitrot");
+  scr = SDL_SetVideoMode(scrw, scrh, 16, SDL_HWSURFACE | SDL_DOUBLEBUF);
+  if (!scr) {
+    std::fprintf(stderr, "bitrot: cannot open the 320x240 16-bit display: %s\n", SDL_GetError());
+    Mix_CloseAudio();
+    SDL_Quit();
+    return 1;
+  }
+  SDL_ShowCursor(SDL_DISABLE);
+  a.running = 1;
+
+  while (a.running) frame(sdlio);
+
+  Mix_CloseAudio();
+  SDL_Quit();
+  return 0;
+}

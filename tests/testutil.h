@@ -1,0 +1,48 @@
+// Helpers shared by the tests: a clean slate of global state and a scripted
+// random source.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <initializer_list>
+#include <vector>
+
+#include "shell/state.h"
+
+namespace testutil {
+
+// The draws a test has scripted, handed out in order by scriptrand.
+inline std::vector<int> draws;
+inline std::size_t drawn;
+
+inline int scriptrand() {
+  if (drawn >= draws.size()) {
+    ADD_FAILURE() << "more random draws than the test scripted (" << draws.size() << ")";
+    return 0;
+  }
+  return draws[drawn++];
+}
+
+// From now on every draw comes from `values`, in order.
+inline void script(std::initializer_list<int> values) {
+  draws.assign(values);
+  drawn = 0;
+  rnd = scriptrand;
+}
+
+// All shared state back to what the program starts with.
+inline void wipe() {
+  std::memset(&a, 0, sizeof a);
+  std::memset(&b, 0, sizeof b);
+  count = 0;
+  std::memset(spth, 0, sizeof spth);
+  std::memset(scfx, 0, sizeof scfx);
+  std::memset(scrb, 0, sizeof scrb);
+  std::memset(scrbuf, 0, sizeof scrbuf);
+  std::memset(pal, 0, sizeof pal);
+  std::memset(pal16, 0, sizeof pal16);
+  rnd = std::rand;
+}
+
+}  // namespace testutil
