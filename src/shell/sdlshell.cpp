@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 #include "platform.h"
@@ -29,6 +30,17 @@ static void sdlplaymusic() {
 
 static void sdldelay() { SDL_Delay(50); }
 
+// With no display at all, SDL falls back on its offscreen driver and the game
+// would run on unseen. Unless the player asked for that driver, it is no
+// display; returns why, or null when there is a real one.
+static const char* nodisplay() {
+  char name[32];
+  const char* asked = std::getenv("SDL_VIDEODRIVER");
+  if (!SDL_VideoDriverName(name, sizeof name) || std::strcmp(name, "offscreen")) return nullptr;
+  if (asked && std::strstr(asked, "offscreen")) return nullptr;
+  return "no display was found (only SDL's offscreen driver started)";
+}
+
 const shellio sdlio = {sdlpoll, sdlplaymusic, sdldelay};
 
 int runbitrot() {
@@ -42,8 +54,10 @@ int runbitrot() {
   std::srand(unsigned(std::time(nullptr)));
   SDL_WM_SetCaption("bitrot", "bitrot");
   scr = SDL_SetVideoMode(scrw, scrh, 16, SDL_HWSURFACE | SDL_DOUBLEBUF);
-  if (!scr) {
-    std::fprintf(stderr, "bitrot: cannot open the 320x240 16-bit display: %s\n", SDL_GetError());
+  const char* why = scr ? nodisplay() : SDL_GetError();
+  if (why) {
+    std::fprintf(stderr, "bitrot: cannot open the 320x240 16-bit display: %s\n", why);
+    scr = nullptr;
     Mix_CloseAudio();
     SDL_Quit();
     return 1;

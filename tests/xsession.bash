@@ -1,0 +1,65 @@
+# Sourced by the tests that run the real game in a virtual X server.
+# Starts Xvfb on a free display, and offers waits with bounded retries.
+
+xvfb_pid=""
+game_pid=""
+cleanup() {
+  [ -n "$game_pid" ] && kill -KILL "$game_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  [ -n "${work:-}" ] && rm -rf "$work"
+  return 0
+}
+trap cleanup EXIT
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+start_xvfb() {
+  local fifo n
+  work=$(mktemp -d)
+  fifo="$work/displayfd"
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" 2>"$work/xvfb.log" &
+  xvfb_pid=$!
+  read -r -t 20 n <"$fifo" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+  export DISPLAY=":$n"
+}
+
+# Runs the game in the background from folder $1; its stderr goes to $work/err.
+start_game() {
+  (cd "$1" && exec "$game" 2>"$work/err") &
+  game_pid=$!
+}
+
+# Waits until the game's window is mapped and prints its id.
+wait_window() {
+  local i wid
+  for i in $(seq 1 100); do
+    wid=$(xdotool search --onlyvisible --pid "$game_pid" 2>/dev/null | head -n 1)
+    [ -n "$wid" ] && { echo "$wid"; return 0; }
+    kill -0 "$game_pid" 2>/dev/null || fail "the game ended before its window showed: $(cat "$work/err")"
+    sleep 0.1
+  done
+  fail "no window after 10 s"
+}
+
+# Waits for the game to end and checks its exit status.
+wait_exit() {
+  local want=$1 i rc
+  for i in $(seq 1 100); do
+    if ! kill -0 "$game_pid" 2>/dev/null; then
+      wait "$game_pid" && rc=0 || rc=$?
+      game_pid=""
+      [ "$rc" -eq "$want" ] || fail "exit status $rc, expected $want; stderr: $(cat "$work/err")"
+      return 0
+    fi
+    sleep 0.1
+  done
+  fail "the game still runs after 10 s"
+}
+
+# Holds a key long enough for the game to see it in a frame (frames are 50 ms).
+hold_key() {
+  xdotool keydown "$1"
+  sleep 0.3
+  xdotool keyup "$1"
+}

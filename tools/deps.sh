@@ -1,0 +1,21 @@
+# Sourced by tools/play and tools/check: installs the Debian packages that
+# are missing, through sudo when not root.
+need_packages() {
+  local missing=()
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "installing: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# What building the game needs.
+build_packages=(g++ cmake make pkg-config libsdl1.2-compat-dev libsdl-mixer1.2-dev libvorbis-dev libpng-dev)
+
+# What the tests need on top: the test and benchmark frameworks, a virtual X
+# server with input and screenshots, and the sanitizer runtimes.
+test_packages=(googletest libgtest-dev libbenchmark-dev xvfb xdotool x11-apps x11-utils python3 imagemagick)
