@@ -134,6 +134,22 @@ TEST_F(Decay, DimAddsSixteenToEveryIndex) {
   for (int v = 0; v < 16; v++) EXPECT_EQ(px(v, 2), v + 16);
 }
 
+// The walk must meet each frame fresh from render; should a frame ever be
+// decayed twice, a dark pixel stays the same dark shade rather than running
+// past the 32 screen colours.
+TEST_F(Decay, DecayingAFrameTwiceStaysInsideThePalette) {
+  for (int i = 0; i < lowh * loww; i++) scfx[i] = u8(i % 3 == 0 ? dim : i % 3 == 1 ? left : above);
+  walk();
+  std::vector<int> once(scrb, scrb + lowh * loww);
+  walk();
+  for (int i = 0; i < lowh * loww; i++) {
+    ASSERT_LE(scrb[i], 31) << i;
+    if (scfx[i] == dim) {
+      ASSERT_EQ(scrb[i], once[i]) << i;
+    }
+  }
+}
+
 TEST_F(Decay, BlankFollowsBit32OfTheFourthDraw) {
   setfx(30, 20, blank);
   setfx(0, 0, blank);

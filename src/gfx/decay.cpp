@@ -57,7 +57,10 @@ void mutaterender() {
     for (int cy = 0; cy < lowh; cy++) {
       int p = cy * loww + cx;
       switch (scfx[p]) {
-      case fxdim: scrb[p] += 16; break;
+      // On a freshly rendered pixel (0..15) this is the same as adding 16; if
+      // a frame were ever decayed twice it still stays a dark shade instead
+      // of running past the 32 entries of the screen palette.
+      case fxdim: scrb[p] |= 16; break;
       case fxblank: if (!flicker) scrb[p] = 15; break;
       case fxleft: if (cx > 0) scrb[p] = scrb[p - 1]; break;
       case fxabove: if (cy > 0) scrb[p] = scrb[p - loww]; break;
