@@ -26,8 +26,7 @@ void spreadinto(int x, int y) {
   if (a.cells[y][x] < cgrowth && !a.walls[y][x]) a.nextcells[y][x] = cgrowth;
 }
 
-void evolve(int x, int y) {
-  const u8 v = a.cells[y][x];
+void evolve(int x, int y, u8 v) {
   u8& next = a.nextcells[y][x];
   // An earlier neighbour may already have written here; its write stands
   // unless this cell's own rule replaces it.
@@ -63,7 +62,9 @@ void evolve(int x, int y) {
 void generation() {
   for (int y = first; y <= last; y++) std::memset(&a.nextcells[y][first], 0, span);
   for (int y = first; y <= last; y++)
-    for (int x = first; x <= last; x++) evolve(x, y);
+    for (int x = first; x <= last; x++)
+      // A free cell keeps whatever a neighbour wrote into it, or its 0.
+      if (const u8 v = a.cells[y][x]) evolve(x, y, v);
   for (int y = first; y <= last; y++) std::memcpy(&a.cells[y][first], &a.nextcells[y][first], span);
 }
 
