@@ -434,6 +434,20 @@ TEST_F(Headless, TheTitleCardPlaysTrackZero) {
   EXPECT_EQ(r.status, 0);
   EXPECT_GE(r.played.size(), std::size_t(2 * 44100));  // a second or more of sound
   EXPECT_GT(level(r.played), -30);
+  // After the silence before the first frame, the device gets track 0 from its
+  // first sample on, exactly as it decodes (the music plays at full volume).
+  std::size_t at = 0;
+  while (at < r.played.size() && r.played[at] == 0) at++;
+  ASSERT_EQ(at % 2, 0u);
+  const track& t = built(0);
+  std::size_t n = std::min((r.played.size() - at) / 2, t.l.size()), off = 0;
+  ASSERT_GT(n, 22050u);
+  for (std::size_t i = 0; i < n; i++) {
+    int l = int(std::lround(t.l[i] * 32768)), r2 = int(std::lround(t.r[i] * 32768));
+    off = std::max({off, std::size_t(std::abs(r.played[at + 2 * i] - l)),
+                    std::size_t(std::abs(r.played[at + 2 * i + 1] - r2))});
+  }
+  EXPECT_LE(off, 2u) << "what was played is not 0.ogg from its start";
 }
 
 TEST_F(Headless, MissingEmptyOrDamagedMusicLeavesTheGameSilentAndRunning) {
