@@ -22,14 +22,3 @@ foreach(track 0 1)
   list(APPEND bitrot_tracks ${ogg})
 endforeach()
 add_custom_target(bitrot_music ALL DEPENDS ${bitrot_tracks})
-
-# The test program comes later in the top folder; once it exists, give it the
-# synthesizer (for the score reader's tests) and the Vorbis decoder (for
-# checking the built tracks), and have the tracks built before it runs.
-function(bitrot_music_tests)
-  if(TARGET bitrot-tests)
-    target_link_libraries(bitrot-tests PRIVATE bitrot_synth PkgConfig::VORBIS)
-    add_dependencies(bitrot-tests bitrot_music bitrot bitrot-synth)
-  endif()
-endfunction()
-cmake_language(DEFER CALL bitrot_music_tests)

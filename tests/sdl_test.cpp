@@ -17,7 +17,7 @@ protected:
   void SetUp() override {
     testutil::wipe();
     ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
-    Mix_OpenAudio(44100, AUDIO_S16LSB, 2, 1024);  // may fail: the game goes on silent
+    ASSERT_EQ(Mix_OpenAudio(44100, AUDIO_S16LSB, 2, 1024), 0) << SDL_GetError();
     scr = SDL_SetVideoMode(scrw, scrh, 16, SDL_HWSURFACE | SDL_DOUBLEBUF);
     ASSERT_NE(scr, nullptr) << SDL_GetError();
     old = std::filesystem::current_path();
