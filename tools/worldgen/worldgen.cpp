@@ -235,8 +235,8 @@ void drawcell(int c, int r, char k, int line, const std::string& path) {
       }
       break;
     }
-    case '-': case '_': {   // light grey strokes out in the unreachable dark
-      int y = k == '_' ? 7 : 2 + int(h % 4);
+    case '-': case '_': case '^': {   // light grey strokes out in the unreachable dark
+      int y = k == '_' ? 7 : k == '^' ? 0 : 2 + int(h % 4);
       for (int x = 0; x < 8; x++) put(x0 + x, y0 + y, 8);
       break;
     }
