@@ -20,14 +20,8 @@ done
 # Each broken copy of the sources must fail, naming the file and line.
 broken() {   # name file line-pattern replacement want
   rm -rf "$tmp/src" && cp -r "$src/assets/world" "$tmp/src"
-  python3 - "$tmp/src/$2" "$3" "$4" <<'PY'
-import sys
-path, pat, rep = sys.argv[1:]
-lines = open(path).read().split('\n')
-i = next(k for k, l in enumerate(lines) if l.startswith(pat))
-lines[i] = rep
-open(path, 'w').write('\n'.join(lines))
-PY
+  PAT=$3 REP=$4 awk '!done && index($0, ENVIRON["PAT"]) == 1 { print ENVIRON["REP"]; done = 1; next } { print }' \
+    "$src/assets/world/$2" > "$tmp/src/$2"
   out=$("$gen" "$tmp/src" --bin "$tmp/x.bin" 2>&1)
   rc=$?
   if [ $rc = 0 ]; then fail "$1: worldgen accepted it"; return; fi
