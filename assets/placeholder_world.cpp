@@ -1,3 +1,0 @@
-#include "shell/state.h"
-
-const u8 header_data[worldsize * worldsize] = {};
