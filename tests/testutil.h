@@ -32,17 +32,6 @@ inline void script(std::initializer_list<int> values) {
 }
 
 // All shared state back to what the program starts with.
-inline void wipe() {
-  std::memset(&a, 0, sizeof a);
-  std::memset(&b, 0, sizeof b);
-  count = 0;
-  std::memset(spth, 0, sizeof spth);
-  std::memset(scfx, 0, sizeof scfx);
-  std::memset(scrb, 0, sizeof scrb);
-  std::memset(scrbuf, 0, sizeof scrbuf);
-  std::memset(pal, 0, sizeof pal);
-  std::memset(pal16, 0, sizeof pal16);
-  rnd = std::rand;
-}
+inline void wipe() { zerostate(); }
 
 }  // namespace testutil

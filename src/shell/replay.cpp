@@ -86,6 +86,7 @@ static void printframe(std::ostream& out, long f, int loaded) {
 
 int runreplay(std::istream& trace, std::ostream& out, unsigned seed, bool last, std::string& err) {
   static const shellio io = {tracepoll, nomusic, nodelay};
+  zerostate();
   startgame();
   std::srand(seed);
   a.running = 1;

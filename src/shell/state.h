@@ -121,3 +121,8 @@ extern const u8 header_data[worldsize * worldsize];
 // library's rand; tests point it at a script to choose the draws.
 // ---------------------------------------------------------------------------
 extern int (*rnd)();
+
+// Puts every field above back to the zero it holds when the program starts
+// (and `rnd` back to rand), so a run inside a longer-lived process, such as a
+// replay in the tests, begins exactly as the program does.
+void zerostate();
