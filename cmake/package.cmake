@@ -6,12 +6,12 @@ set(CPACK_PACKAGE_VENDOR "The bitrot developers")
 set(CPACK_PACKAGE_CONTACT "The bitrot developers <bitrot@bitrot.invalid>"
   CACHE STRING "Maintainer named in the package")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "turn-based game on a decaying 320x240 display")
+# The summary above is the package's first line; this is the text below it.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-  "turn-based game on a decaying 320x240 display
- Walk a cave one step per key press while a growth spreads behind you, ripening
- through four stages and overrunning every free square once ripe. The display
- itself decays: pixels dim, flicker and smear, and the colours drift. Step onto
- a mender to repair it. Two music tracks follow the danger.")
+  "Walk a cave one step per key press while a growth spreads behind you,
+ripening through four stages and overrunning every free square once ripe.
+The display itself decays: pixels dim, flicker and smear, and the colours
+drift. Step onto a mender to repair it. Two music tracks follow the danger.")
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
