@@ -17,5 +17,8 @@ need_packages() {
 build_packages=(g++ cmake make pkg-config libsdl1.2-compat-dev libsdl-mixer1.2-dev libvorbis-dev libpng-dev)
 
 # What the tests need on top: the test and benchmark frameworks, a virtual X
-# server with input and screenshots, and the sanitizer runtimes.
-test_packages=(googletest libgtest-dev libbenchmark-dev xvfb xdotool x11-apps x11-utils python3 imagemagick)
+# server with input and screenshots, and the sanitizer runtimes; the
+# validators of the desktop entry and the metainfo, what CPack needs for the
+# .deb's dependencies, and the linters of tools/lint.
+test_packages=(googletest libgtest-dev libbenchmark-dev xvfb xdotool x11-apps x11-utils python3 imagemagick
+               desktop-file-utils appstream dpkg-dev clang-format clang-tidy)

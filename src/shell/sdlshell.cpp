@@ -36,7 +36,7 @@ static void sdldelay() { SDL_Delay(50); }
 static const char* nodisplay() {
   char name[32];
   const char* asked = std::getenv("SDL_VIDEODRIVER");
-  if (!SDL_VideoDriverName(name, sizeof name) || std::strcmp(name, "offscreen")) return nullptr;
+  if (!SDL_VideoDriverName(name, sizeof name) || std::strcmp(name, "offscreen") != 0) return nullptr;
   if (asked && std::strstr(asked, "offscreen")) return nullptr;
   return "no display was found (only SDL's offscreen driver started)";
 }
