@@ -12,7 +12,7 @@ unset SDL_VIDEODRIVER SDL12COMPAT_WINDOW_SCALING
 
 # A 320x240 window appears; Escape held alone ends the game with status 0.
 start_game "$work"
-wid=$(wait_window) || exit 1
+wait_window
 geom=$(xdotool getwindowgeometry "$wid" | sed -n 's/.*Geometry: //p')
 [ "$geom" = "320x240" ] || fail "window is $geom, not 320x240"
 xdotool windowfocus "$wid" 2>/dev/null || true
@@ -22,14 +22,14 @@ echo "ok: window 320x240, Escape ends with 0"
 
 # The window's close button (WM_DELETE_WINDOW) ends it with status 0.
 start_game "$work"
-wid=$(wait_window) || exit 1
+wait_window
 python3 "$src/tests/xclose.py" "$wid" || fail "could not send the close request"
 wait_exit 0
 echo "ok: closing the window ends with 0"
 
 # SIGTERM ends it with status 0.
 start_game "$work"
-wid=$(wait_window) || exit 1
+wait_window
 kill -TERM "$game_pid"
 wait_exit 0
 echo "ok: SIGTERM ends with 0"

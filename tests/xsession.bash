@@ -35,13 +35,17 @@ start_game() {
   game_pid=$!
 }
 
-# Waits until the game's window is mapped and prints its id.
+# Waits until the game's window is mapped and sets wid to its id.
+wid=""
 wait_window() {
-  local i wid
+  local i
   for i in $(seq 1 100); do
     wid=$(xdotool search --onlyvisible --pid "$game_pid" 2>/dev/null | head -n 1)
-    [ -n "$wid" ] && { echo "$wid"; return 0; }
-    kill -0 "$game_pid" 2>/dev/null || fail "the game ended before its window showed: $(cat "$work/err")"
+    [ -n "$wid" ] && return 0
+    if ! kill -0 "$game_pid" 2>/dev/null; then
+      wait "$game_pid"
+      fail "the game ended with status $? before its window showed: $(cat "$work/err")"
+    fi
     sleep 0.1
   done
   fail "no window after 10 s"
