@@ -37,9 +37,10 @@ PAL = [((c >> 19) & 31, (c >> 10) & 63, (c >> 3) & 31) for c in BASE]
 # Drift moves one channel of one colour by one step per frame, so every block
 # of one colour shows the same drifted shade. Each colour's shade is taken
 # from the screen itself (the commonest colour among the blocks that should
-# show it) and must lie within DRIFT steps of the base colour; blocks then
-# match when within MATCH steps of that shade.
-DRIFT = (10, 20, 10)
+# show it) and must lie within DRIFT steps of the base colour (in a minute a
+# channel wanders up to about 10 steps); blocks then match when within MATCH
+# steps of that shade.
+DRIFT = (12, 24, 12)
 MATCH = (1, 2, 1)
 # Share of all blocks that must match, and of the blocks of each figure's cell.
 # The decay touches one block per frame at most, and most of its codes are
