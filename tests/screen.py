@@ -5,7 +5,7 @@ the world image says it should show.
 The screen is 80x60 blocks of 4x4 pixels; pixel (1, 1) of a block is always
 its bright shade, or the flat dark shade where the decay dimmed it. Each block
 is compared with the palette colour it should have, at the screen's 5/6/5-bit
-precision, allowing for a few steps of palette drift per channel. Blocks the
+precision, allowing for the palette drift. Blocks the
 decay dimmed, blanked or smeared simply fail to match, so a check asks for a
 share of matching blocks rather than all of them.
 
@@ -16,6 +16,7 @@ Commands (WORLD is the image from `bitrot-replay --dump-world`):
                                        the view glides from scene FROM to TO;
                                        FILE is made once watching has begun
   shot WID OUT.png [--scale N]         save the window as a PNG
+  wall WORLD C R                       status 0 when cell (C, R) is a wall
 A SCENE is "title", or "view:X,Y" followed by ":C,R,V" for every occupied
 cell (column, row, cell value) that may be in view, e.g.
   view:32,138:9,21,1:5,23,6
