@@ -27,6 +27,13 @@ start_xvfb() {
   xvfb_pid=$!
   read -r -t 20 n <"$fifo" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
   export DISPLAY=":$n"
+  # Make sure it is our server that answers there before any game starts.
+  local i
+  for i in $(seq 1 50); do
+    xdotool getdisplaygeometry >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  fail "the X server on $DISPLAY does not answer: $(cat "$work/xvfb.log")"
 }
 
 # Runs the game in the background from folder $1; its stderr goes to $work/err.
