@@ -15,6 +15,8 @@ start_game "$work"
 wait_window
 geom=$(xdotool getwindowgeometry "$wid" | sed -n 's/.*Geometry: //p')
 [ "$geom" = "320x240" ] || fail "window is $geom, not 320x240"
+name=$(xdotool getwindowname "$wid")
+[ "$name" = "bitrot" ] || fail "window is titled '$name', not 'bitrot'"
 xdotool windowfocus "$wid" 2>/dev/null || true
 hold_key Escape
 wait_exit 0
