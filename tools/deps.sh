@@ -17,5 +17,7 @@ need_packages() {
 build_packages=(g++ cmake make pkg-config libsdl1.2-compat-dev libsdl-mixer1.2-dev libvorbis-dev libpng-dev)
 
 # What the tests need on top: the test and benchmark frameworks, a virtual X
-# server with input and screenshots, and the sanitizer runtimes.
-test_packages=(googletest libgtest-dev libbenchmark-dev xvfb xdotool x11-apps x11-utils python3 imagemagick)
+# server with input and screenshots, the sanitizer runtimes, and valgrind and
+# strace for the leak and the nothing-written checks.
+test_packages=(googletest libgtest-dev libbenchmark-dev xvfb xdotool x11-apps x11-utils python3 imagemagick
+  valgrind strace)
