@@ -17,8 +17,9 @@ need_packages() {
 build_packages=(g++ cmake make pkg-config libsdl1.2-compat-dev libsdl-mixer1.2-dev libvorbis-dev libpng-dev)
 
 # What the tests need on top: the test and benchmark frameworks, a virtual X
-# server with input and screenshots, and the sanitizer runtimes; the
+# server with input and screenshots (read by tests/screen.py); the
 # validators of the desktop entry and the metainfo, what CPack needs for the
-# .deb's dependencies, and the linters of tools/lint.
-test_packages=(googletest libgtest-dev libbenchmark-dev xvfb xdotool x11-apps x11-utils python3 imagemagick
-               desktop-file-utils appstream dpkg-dev clang-format clang-tidy)
+# .deb's dependencies, the linters of tools/lint, and valgrind and strace for
+# the leak and the nothing-written checks.
+test_packages=(googletest libgtest-dev libbenchmark-dev xvfb xdotool x11-apps x11-utils python3
+               desktop-file-utils appstream dpkg-dev clang-format clang-tidy valgrind strace)
