@@ -19,8 +19,8 @@ u8 rendered[lowh * loww];
 int seedx, seedy, seedcode;
 unsigned drawno;
 int fixeddraw() {
-  const int d[6] = {seedx, seedy, seedcode, int(drawno * 7 & 0xFFFF), int(drawno * 5 & 0xFFFF),
-                    int(drawno * 3 & 0xFFFF)};
+  const int d[6] = {
+      seedx, seedy, seedcode, int(drawno * 7 & 0xFFFF), int(drawno * 5 & 0xFFFF), int(drawno * 3 & 0xFFFF)};
   int v = d[drawno % 6];
   drawno++;
   return v;

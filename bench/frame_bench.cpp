@@ -173,7 +173,8 @@ BENCHMARK(BM_handleevent);
 // the frame adds to its usual work, per flood.
 void BM_events_flood10000(benchmark::State& st) {
   std::vector<inputevent> flood;
-  for (u32 i = 0; i < 10000; i++) flood.push_back({i % 2 ? inputevent::keyup : inputevent::keydown, i * 7919});
+  for (u32 i = 0; i < 10000; i++)
+    flood.push_back({i % 2 ? inputevent::keyup : inputevent::keydown, i * 7919});
   for (auto _ : st) {
     feed(flood.data(), flood.size());
     inputevent e;

@@ -435,9 +435,7 @@ TEST_F(Decay, EveryFrameDrawsSixInOrder) {
   startgame();
   // Three frames with no input, so no turn: each draws exactly its six, and
   // the draws land in order (cell, code, flicker, entry, op).
-  testutil::script({3, 4, dim, 0, 2, 6,
-                    80 + 5, 60 + 6, 16 + 10, 32, 16 + 9, 7 + 0,
-                    79, 59, 15, 0, 0, 2});
+  testutil::script({3, 4, dim, 0, 2, 6, 80 + 5, 60 + 6, 16 + 10, 32, 16 + 9, 7 + 0, 79, 59, 15, 0, 0, 2});
   frame(quiet);
   EXPECT_EQ(testutil::drawn, 6u);
   EXPECT_EQ(scfx[4 * loww + 3], dim);
@@ -528,8 +526,8 @@ TEST_F(Decay, TwentyThousandRandomFramesKeepTheRules) {
           copiedup += fromleft || fromabove;
         }
         if (!ok && mismatches++ == 0)
-          ADD_FAILURE() << "frame " << frameno << ", pixel (" << x << ", " << y << "): code "
-                        << int(scfx[p]) << ", rendered " << int(rendered[p]) << ", got " << v << ", want "
+          ADD_FAILURE() << "frame " << frameno << ", pixel (" << x << ", " << y << "): code " << int(scfx[p])
+                        << ", rendered " << int(rendered[p]) << ", got " << v << ", want "
                         << endvalue(rendered, flick, x, y, memo);
       }
 

@@ -19,9 +19,7 @@ bool recpoll(inputevent* e) {
   *e = queue[queued++];
   return true;
 }
-void recmusic() {
-  calls.push_back(std::string("music ") + spth + " cur=" + std::to_string(a.curtrack));
-}
+void recmusic() { calls.push_back(std::string("music ") + spth + " cur=" + std::to_string(a.curtrack)); }
 void recdelay() { calls.push_back("delay"); }
 const shellio rec = {recpoll, recmusic, recdelay};
 

@@ -20,9 +20,9 @@ protected:
   void SetUp() override {
     testutil::wipe();
     newgame();
-    a.cells[12][53] = 0;   // no mender, so no draws: any draw fails the test
+    a.cells[12][53] = 0;  // no mender, so no draws: any draw fails the test
     testutil::script({});
-    a.alarm = 200;         // render never runs here, so every turn counts this down by one
+    a.alarm = 200;  // render never runs here, so every turn counts this down by one
   }
   static int turns() { return 200 - a.alarm; }
   // Past the lock-out, into play with SPACE, and every key released.
@@ -73,8 +73,8 @@ TEST_F(Input, WhichMasksStartPlay) {
     tick(m);
     EXPECT_EQ(a.mode, 1);
     EXPECT_EQ(a.track, 1);
-    EXPECT_EQ(b.camx, 32);  // (9 - 5) * 8
-    EXPECT_EQ(b.camy, 138); // 21 * 8 - 30
+    EXPECT_EQ(b.camx, 32);   // (9 - 5) * 8
+    EXPECT_EQ(b.camy, 138);  // 21 * 8 - 30
     EXPECT_EQ(b.goalx, 32);
     EXPECT_EQ(b.goaly, 138);
     EXPECT_EQ(a.lastmask, m);
@@ -139,11 +139,21 @@ TEST_F(Input, PriorityOfTheHeldKeys) {
     bool turn;
   };
   const c table[] = {
-      {kspace, 0, 0, true},        {kspace | kright, 0, 0, true}, {31, 0, 0, true},
-      {255, 0, 0, true},           {kright, 1, 0, true},          {kright | kup | kleft | kdown, 1, 0, true},
-      {kup | kleft | kdown, 0, -1, true}, {kup | kleft, 0, -1, true}, {kleft | kdown, -1, 0, true},
-      {kleft, -1, 0, true},        {kdown, 0, 1, true},           {kdown | kctrl | kreturn | kesc, 0, 1, true},
-      {kctrl | kreturn | kesc, 0, 0, false}, {kctrl, 0, 0, false}, {kesc, 0, 0, false},
+      {kspace, 0, 0, true},
+      {kspace | kright, 0, 0, true},
+      {31, 0, 0, true},
+      {255, 0, 0, true},
+      {kright, 1, 0, true},
+      {kright | kup | kleft | kdown, 1, 0, true},
+      {kup | kleft | kdown, 0, -1, true},
+      {kup | kleft, 0, -1, true},
+      {kleft | kdown, -1, 0, true},
+      {kleft, -1, 0, true},
+      {kdown, 0, 1, true},
+      {kdown | kctrl | kreturn | kesc, 0, 1, true},
+      {kctrl | kreturn | kesc, 0, 0, false},
+      {kctrl, 0, 0, false},
+      {kesc, 0, 0, false},
   };
   for (const c& t : table) {
     SCOPED_TRACE(int(t.mask));

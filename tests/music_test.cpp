@@ -83,11 +83,11 @@ TEST(Score, BarsRepeatsLayersAndHoldsAcrossPatterns) {
   for (const auto& n : s.notes)
     if (n.voice == 0) v.push_back({n.pitch, n.start});
   ASSERT_EQ(v.size(), 6u);
-  EXPECT_DOUBLE_EQ(v[1].second, 1);   // D4 on the second beat
-  EXPECT_DOUBLE_EQ(v[3].second, 3);   // F4 fills the second bar
+  EXPECT_DOUBLE_EQ(v[1].second, 1);        // D4 on the second beat
+  EXPECT_DOUBLE_EQ(v[3].second, 3);        // F4 fills the second bar
   EXPECT_DOUBLE_EQ(s.notes[3].length, 6);  // and is held through b's first half
-  EXPECT_DOUBLE_EQ(v[4].second, 9);   // G4
-  EXPECT_DOUBLE_EQ(v[5].second, 15);  // G4 again in the repeat
+  EXPECT_DOUBLE_EQ(v[4].second, 9);        // G4
+  EXPECT_DOUBLE_EQ(v[5].second, 15);       // G4 again in the repeat
   int hits = 0;
   for (const auto& n : s.notes) hits += n.voice == 1;
   EXPECT_EQ(hits, 2);
@@ -153,15 +153,16 @@ TEST(Score, CommentsStartOnlyAtAWord) {
 
 TEST(Render, TailsPastTheEndRingOnAtTheStart) {
   // One short note on the last step, with a release far longer than the step.
-  auto s = readok("tempo 120\nvolume 1\nvoice v triangle vol=0.5 release=0.5 sustain=1\n"
-                  "pattern p\n  v: . . . A4\nsong p\n");
+  auto s = readok(
+      "tempo 120\nvolume 1\nvoice v triangle vol=0.5 release=0.5 sustain=1\n"
+      "pattern p\n  v: . . . A4\nsong p\n");
   auto pcm = synth::render(s);
   ASSERT_EQ(pcm.size(), std::size_t(2 * synth::frames(s)));
   double head = 0, mid = 0;
   for (int i = 0; i < 4410; i++) head = std::max(head, std::abs(double(pcm[2 * i])));
   for (int i = 30000; i < 34410; i++) mid = std::max(mid, std::abs(double(pcm[2 * i])));
-  EXPECT_GT(head, 3000);  // the release is still sounding in the loop's first 0.1 s
-  EXPECT_EQ(mid, 0);      // and has died long before the middle
+  EXPECT_GT(head, 3000);             // the release is still sounding in the loop's first 0.1 s
+  EXPECT_EQ(mid, 0);                 // and has died long before the middle
   EXPECT_EQ(pcm, synth::render(s));  // nothing but the score decides the samples
 }
 
@@ -475,7 +476,7 @@ TEST_F(Headless, MissingEmptyOrDamagedMusicLeavesTheGameSilentAndRunning) {
       {"missing", "", true},
       {"empty", "", true},
       {"not Ogg at all", std::string(4096, 'x'), true},
-      {"damaged", flipped, false},         // may play something; must not crash
+      {"damaged", flipped, false},  // may play something; must not crash
       {"cut short", good.substr(0, 12000), false},
   };
   for (const variant& c : cases) {
@@ -501,7 +502,8 @@ TEST(MusicSwitch, AnEmptyOrDamagedTrackOneLeavesTheGameSilentAndRunning) {
   ASSERT_EQ(Mix_OpenAudio(44100, AUDIO_S16LSB, 2, 1024), 0) << Mix_GetError();
   scr = SDL_SetVideoMode(scrw, scrh, 16, SDL_HWSURFACE | SDL_DOUBLEBUF);
   ASSERT_NE(scr, nullptr);
-  fs::path old = fs::current_path(), dir = fs::temp_directory_path() / ("bitrot-switch-" + std::to_string(getpid()));
+  fs::path old = fs::current_path(),
+           dir = fs::temp_directory_path() / ("bitrot-switch-" + std::to_string(getpid()));
   fs::create_directories(dir);
   fs::copy_file(BITROT_BINARY_DIR "/0.ogg", dir / "0.ogg");
   fs::current_path(dir);

@@ -60,7 +60,8 @@ std::vector<cellpos> shortestway(cellpos from, cellpos to) {
     q.pop();
     for (int i = 0; i < 4; i++) {
       int nx = c.x + dx[i], ny = c.y + dy[i];
-      if (nx < 0 || ny < 0 || nx >= gridsize || ny >= gridsize || a.walls[ny][nx] || dist[ny][nx] >= 0) continue;
+      if (nx < 0 || ny < 0 || nx >= gridsize || ny >= gridsize || a.walls[ny][nx] || dist[ny][nx] >= 0)
+        continue;
       dist[ny][nx] = dist[c.y][c.x] + 1;
       q.push({nx, ny});
     }

@@ -89,7 +89,8 @@ TEST_F(Screen, PitchOf640IsOneContiguousCopy) {
   scr = o.s;
   presentscreen();
   EXPECT_EQ(std::memcmp(o.mem.data(), scrbuf, sizeof scrbuf), 0);
-  for (std::size_t i = sizeof scrbuf; i < o.mem.size(); i++) ASSERT_EQ(o.mem[i], 0xAB) << "past the end at " << i;
+  for (std::size_t i = sizeof scrbuf; i < o.mem.size(); i++)
+    ASSERT_EQ(o.mem[i], 0xAB) << "past the end at " << i;
 }
 
 TEST_F(Screen, OtherPitchCopiesRowByRow) {

@@ -64,14 +64,21 @@ TEST_F(Turn, GrowthRipensOneStageATurnAndRipeGrowthSpreads) {
   expectgrid({me, {28, 30, 7}, {30, 30, 8}, {32, 30, 9}});
 
   newturn(0);
-  expectgrid({me, {28, 30, 8}, {30, 30, 9}, {32, 30, 9},
-              {32, 29, 6}, {32, 31, 6}, {31, 30, 6}, {33, 30, 6}});
+  expectgrid({me, {28, 30, 8}, {30, 30, 9}, {32, 30, 9}, {32, 29, 6}, {32, 31, 6}, {31, 30, 6}, {33, 30, 6}});
 
   // (31, 30) is already growth beside the new 9: it ripens and is not set back to 6.
   newturn(0);
-  expectgrid({me, {28, 30, 9}, {30, 30, 9}, {32, 30, 9},
-              {32, 29, 7}, {32, 31, 7}, {31, 30, 7}, {33, 30, 7},
-              {30, 29, 6}, {30, 31, 6}, {29, 30, 6}});
+  expectgrid({me,
+              {28, 30, 9},
+              {30, 30, 9},
+              {32, 30, 9},
+              {32, 29, 7},
+              {32, 31, 7},
+              {31, 30, 7},
+              {33, 30, 7},
+              {30, 29, 6},
+              {30, 31, 6},
+              {29, 30, 6}});
   EXPECT_EQ(a.alive, 1);
 }
 
@@ -174,10 +181,8 @@ TEST_F(Turn, MenderWithOtherDrawsStaysAndDoesNothingElse) {
     place({{40, 40, 5}});
     testutil::script({k});
     newturn(0);
-    if (k % 20 == 7)
-      expectgrid({me});
-    else
-      expectgrid({me, {40, 40, 5}});
+    if (k % 20 == 7) expectgrid({me});
+    else expectgrid({me, {40, 40, 5}});
   }
 }
 
@@ -219,8 +224,17 @@ TEST_F(Turn, OneDrawPerInteriorMenderInScanOrder) {
   testutil::script({1, 2, 3});
   newturn(0);
   EXPECT_EQ(draws(), 3u);
-  expectgrid({me, {10, 5, 5}, {100, 5, 5}, {3, 6, 5}, {0, 5, 5}, {127, 6, 5}, {50, 0, 5}, {50, 127, 5},
-              {10, 4, 5}, {100, 6, 5}, {2, 6, 5}});
+  expectgrid({me,
+              {10, 5, 5},
+              {100, 5, 5},
+              {3, 6, 5},
+              {0, 5, 5},
+              {127, 6, 5},
+              {50, 0, 5},
+              {50, 127, 5},
+              {10, 4, 5},
+              {100, 6, 5},
+              {2, 6, 5}});
 }
 
 // ---------------------------------------------------------------------------

@@ -14,7 +14,7 @@ class View : public ::testing::Test {
 protected:
   void SetUp() override {
     testutil::wipe();
-    std::memset(scrb, 99, sizeof scrb);   // anything render leaves unwritten shows up
+    std::memset(scrb, 99, sizeof scrb);  // anything render leaves unwritten shows up
   }
   void look(int x, int y) {
     b.camx = s16(x);
@@ -32,7 +32,7 @@ TEST_F(View, TitleViewIsTheCardAfterANewGame) {
 }
 
 TEST_F(View, FreeCellsShowTheWorldAtAnyOffset) {
-  look(123, 457);   // not on the cell grid
+  look(123, 457);  // not on the cell grid
   for (int r = 0; r < lowh; r++)
     for (int c = 0; c < loww; c++) ASSERT_EQ(at(c, r), px(123 + c, 457 + r)) << c << "," << r;
 }
@@ -42,7 +42,7 @@ TEST_F(View, PlayerPictureFollowsTheAnimationPhase) {
   for (u32 frames : {0u, 9u, 10u, 19u, 20u, 29u, 30u, 4000000019u}) {
     count = frames;
     int phase = frames / 10 % 2;
-    look(32, 138);   // the first view of play: the cell is at view columns 40-47, rows 30-37
+    look(32, 138);  // the first view of play: the cell is at view columns 40-47, rows 30-37
     for (int y = 0; y < 8; y++)
       for (int x = 0; x < 8; x++) ASSERT_EQ(at(40 + x, 30 + y), pic(2 + phase, x, y)) << "count " << frames;
     // The neighbours are the world's own pixels.
@@ -57,7 +57,7 @@ TEST_F(View, EveryCellValueUsesItsPicturePair) {
       testutil::wipe();
       a.cells[20][20] = u8(v);
       count = 10 * phase;
-      look(160, 160);   // cell (20, 20) at the view's top-left corner
+      look(160, 160);  // cell (20, 20) at the view's top-left corner
       for (int y = 0; y < 8; y++)
         for (int x = 0; x < 8; x++)
           ASSERT_EQ(at(x, y), px(16 * v - 16 + 8 * phase + x, 8 + y)) << "value " << v << " phase " << phase;
@@ -88,7 +88,7 @@ TEST_F(View, PicturesAreOpaqueOverDecoratedFloor) {
 TEST_F(View, CutCellsShowTheMatchingPartOfThePicture) {
   a.cells[10][10] = cripe;
   count = 10;
-  look(83, 85);   // cell (10, 10) covers x 80-87, y 80-87: its lower right 5x3 shows
+  look(83, 85);  // cell (10, 10) covers x 80-87, y 80-87: its lower right 5x3 shows
   for (int y = 5; y < 8; y++)
     for (int x = 3; x < 8; x++) ASSERT_EQ(at(x - 3, y - 5), pic(17, x, y));
   EXPECT_EQ(a.alarm, 10);
@@ -112,7 +112,7 @@ TEST_F(View, ViewWordsWrapAtSixteenBits) {
   // would otherwise raise the alarm.
   for (int r = 0; r < gridsize; r++)
     for (int c = 0; c < gridsize; c++) a.cells[r][c] = cripe;
-  look(32760, 0);   // x 32760..32767, then -32768..: all outside
+  look(32760, 0);  // x 32760..32767, then -32768..: all outside
   for (int i = 0; i < lowh * loww; i++) ASSERT_EQ(scrb[i], 15);
   look(0, 32767);
   for (int i = 0; i < lowh * loww; i++) ASSERT_EQ(scrb[i], 15);
@@ -137,7 +137,7 @@ TEST_F(View, AlarmWhenAnyGrowthPixelIsInView) {
   look(87, 150);
   EXPECT_EQ(a.alarm, 10);
   a.alarm = 3;
-  look(88, 150);   // one pixel further: out of view
+  look(88, 150);  // one pixel further: out of view
   EXPECT_EQ(a.alarm, 3);
   // Same at the bottom edge: rows 160-167, camy 101 shows y 101..160.
   a.alarm = 3;

@@ -72,7 +72,9 @@ TEST(WorldImage, RegionsSitWhereTheGameLooksAndTheRestIsBlack) {
     for (int x = 0; x < worldsize; x++) {
       bool swatch = y == 0 && x < 16, strip = y >= 8 && y < 16 && x < 144;
       bool map = x <= 480 && y >= 63 && y <= 704, title = x < 80 && y >= 960;
-      if (!swatch && !strip && !map && !title) { ASSERT_EQ(px(x, y), 0) << "stray pixel at " << x << "," << y; }
+      if (!swatch && !strip && !map && !title) {
+        ASSERT_EQ(px(x, y), 0) << "stray pixel at " << x << "," << y;
+      }
     }
   // The map's drawing reaches the edges of its box.
   int top = worldsize, bottom = 0, right = 0;
@@ -134,12 +136,20 @@ TEST(SpriteStrip, PlayerFacingsShowInTheEyes) {
     EXPECT_TRUE(top && bottom) << "picture " << p;
     EXPECT_GE(right - left + 1, 5) << "picture " << p;
     EXPECT_LE(right - left + 1, 6) << "picture " << p;
-    int facing = p / 2;   // right, up, left, down
+    int facing = p / 2;  // right, up, left, down
     int head = (left + right) / 2;
-    if (facing == 0) { EXPECT_TRUE(eyes == 1 && eyesum > head) << "picture " << p; }
-    if (facing == 1) { EXPECT_EQ(eyes, 0) << "picture " << p; }
-    if (facing == 2) { EXPECT_TRUE(eyes == 1 && eyesum < head) << "picture " << p; }
-    if (facing == 3) { EXPECT_EQ(eyes, 2) << "picture " << p; }
+    if (facing == 0) {
+      EXPECT_TRUE(eyes == 1 && eyesum > head) << "picture " << p;
+    }
+    if (facing == 1) {
+      EXPECT_EQ(eyes, 0) << "picture " << p;
+    }
+    if (facing == 2) {
+      EXPECT_TRUE(eyes == 1 && eyesum < head) << "picture " << p;
+    }
+    if (facing == 3) {
+      EXPECT_EQ(eyes, 2) << "picture " << p;
+    }
   }
   for (int v = 1; v <= 4; v++) {
     EXPECT_GE(phasediff(v), 5) << "cell value " << v;
@@ -154,8 +164,11 @@ TEST(SpriteStrip, MenderIsADotThenARing) {
       bool centre = x >= 3 && x <= 4 && y >= 3 && y <= 4;
       EXPECT_EQ(pic(8, x, y), centre ? 11 : 0) << x << "," << y;
       bool inring = x >= 2 && x <= 5 && y >= 2 && y <= 5;
-      if (!inring || centre) { EXPECT_EQ(pic(9, x, y), 0) << x << "," << y; }
-      else { EXPECT_TRUE(pic(9, x, y) == 0 || pic(9, x, y) == 11); }
+      if (!inring || centre) {
+        EXPECT_EQ(pic(9, x, y), 0) << x << "," << y;
+      } else {
+        EXPECT_TRUE(pic(9, x, y) == 0 || pic(9, x, y) == 11);
+      }
     }
   EXPECT_EQ(nonzero(9), 8);
 }
@@ -172,7 +185,8 @@ TEST(SpriteStrip, GrowthRipens) {
   for (int p : {16, 17}) {
     bool top = false, bottom = false, left = false, right = false;
     for (int i = 0; i < 8; i++)
-      top |= pic(p, i, 0) != 0, bottom |= pic(p, i, 7) != 0, left |= pic(p, 0, i) != 0, right |= pic(p, 7, i) != 0;
+      top |= pic(p, i, 0) != 0, bottom |= pic(p, i, 7) != 0, left |= pic(p, 0, i) != 0,
+          right |= pic(p, 7, i) != 0;
     EXPECT_TRUE(top && bottom && left && right) << "stage 4 fills its cell, picture " << p;
   }
   for (int v = 6; v <= 9; v++) {
@@ -198,14 +212,20 @@ TEST(TitleCard, DarkBlueCardWithLetteringHeartsAndPortrait) {
   for (int y = 960; y < 1024; y++)
     for (int x = 0; x < 80; x++) {
       int v = px(x, y);
-      bool upper = x >= 3 && x <= 73 && y >= 968 && y <= 989, lower = x >= 21 && x <= 56 && y >= 993 && y <= 1015;
+      bool upper = x >= 3 && x <= 73 && y >= 968 && y <= 989,
+           lower = x >= 21 && x <= 56 && y >= 993 && y <= 1015;
       bool portrait = x >= 50 && y >= 992;
-      if (v == 14) { EXPECT_TRUE(upper || lower || portrait) << x << "," << y; }
-      if (v == 12) {
-        EXPECT_TRUE((x >= 10 && x <= 18 && y >= 997 && y <= 1004) || (x >= 56 && x <= 62 && y >= 992 && y <= 998) ||
-                    portrait) << x << "," << y;
+      if (v == 14) {
+        EXPECT_TRUE(upper || lower || portrait) << x << "," << y;
       }
-      if (v == 0 || v == 5 || v == 6 || v == 7 || v == 11 || v == 13) { EXPECT_TRUE(portrait) << x << "," << y; }
+      if (v == 12) {
+        EXPECT_TRUE((x >= 10 && x <= 18 && y >= 997 && y <= 1004) ||
+                    (x >= 56 && x <= 62 && y >= 992 && y <= 998) || portrait)
+            << x << "," << y;
+      }
+      if (v == 0 || v == 5 || v == 6 || v == 7 || v == 11 || v == 13) {
+        EXPECT_TRUE(portrait) << x << "," << y;
+      }
     }
   EXPECT_GT(only(3, 968, 73, 989, 14), 400);
   EXPECT_GT(only(21, 993, 56, 1015, 14), 200);
@@ -275,7 +295,7 @@ TEST(PlayArea, ClosedAroundTheStartWithItsFigures) {
   EXPECT_EQ(minc, 5);
   EXPECT_EQ(maxc, 54);
   EXPECT_EQ(minr, 11);
-  EXPECT_EQ(maxr, 82);   // so the outer ring is never reached
+  EXPECT_EQ(maxr, 82);  // so the outer ring is never reached
   EXPECT_EQ(d[23 * gridsize + 5], 52) << "the growth's way to the player";
   EXPECT_EQ(d[12 * gridsize + 53], 53) << "the mender's way to the player";
   EXPECT_EQ(farat, 82 * gridsize + 45);
@@ -328,7 +348,9 @@ TEST(PlayArea, WallsOfTheMapAreLightGreyAndTheDarkOutsideIsBare) {
         }
       if (a.walls[r][c]) {
         EXPECT_TRUE(grey) << "wall cell " << c << "," << r;
-      } else if (d[r * gridsize + c] < 0) { EXPECT_EQ(other, 0) << "outside cell " << c << "," << r; }
+      } else if (d[r * gridsize + c] < 0) {
+        EXPECT_EQ(other, 0) << "outside cell " << c << "," << r;
+      }
     }
   long outsidered = 0;
   for (int r = 2; r < 120; r++)

@@ -35,9 +35,7 @@ void evolve(int x, int y, u8 v) {
   switch (v) {
   case cgrowth:
   case cgrowth + 1:
-  case cgrowth + 2:
-    next = u8(v + 1);
-    break;
+  case cgrowth + 2: next = u8(v + 1); break;
   case cripe:
     spreadinto(x, y - 1);
     spreadinto(x, y + 1);
@@ -54,8 +52,7 @@ void evolve(int x, int y, u8 v) {
     }
     break;
   }
-  default:
-    break;
+  default: break;
   }
 }
 
@@ -98,10 +95,8 @@ void step(int direction) {
   }
   if (here == cmender) {
     // A mender repairs the display: the effect map or the palette, even odds.
-    if (rnd() % 2 != 0)
-      clearscfx();
-    else
-      loadpal();
+    if (rnd() % 2 != 0) clearscfx();
+    else loadpal();
   }
   if (moves) here = u8(direction);
 }

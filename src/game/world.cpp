@@ -19,7 +19,7 @@ void newgame() {
   a.cells[12][53] = cmender;  // the first mender, up in the cave
   a.cells[23][5] = cgrowth;   // the seed, behind the start room's west wall
   a.track = 0;
-  b.camx = 0;                 // the view rests on the title card
+  b.camx = 0;  // the view rests on the title card
   b.camy = worldsize - lowh;
   b.goalx = b.camx;
   b.goaly = b.camy;

@@ -61,11 +61,21 @@ void mutaterender() {
       // a frame were ever decayed twice it still stays a dark shade instead
       // of running past the 32 entries of the screen palette.
       case fxdim: scrb[p] |= 16; break;
-      case fxblank: if (!flicker) scrb[p] = 15; break;
-      case fxleft: if (cx > 0) scrb[p] = scrb[p - 1]; break;
-      case fxabove: if (cy > 0) scrb[p] = scrb[p - loww]; break;
-      case fxright: if (cx < loww - 1) scrb[p] = scrb[p + 1]; break;
-      case fxbelow: if (cy < lowh - 1) scrb[p] = scrb[p + loww]; break;
+      case fxblank:
+        if (!flicker) scrb[p] = 15;
+        break;
+      case fxleft:
+        if (cx > 0) scrb[p] = scrb[p - 1];
+        break;
+      case fxabove:
+        if (cy > 0) scrb[p] = scrb[p - loww];
+        break;
+      case fxright:
+        if (cx < loww - 1) scrb[p] = scrb[p + 1];
+        break;
+      case fxbelow:
+        if (cy < lowh - 1) scrb[p] = scrb[p + loww];
+        break;
       default: break;
       }
     }

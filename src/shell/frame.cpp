@@ -23,8 +23,7 @@ void handleevent(const inputevent& e) {
     a.running = 0;
     quitasked = true;
     break;
-  default:
-    break;
+  default: break;
   }
 }
 

@@ -9,7 +9,7 @@
 struct inputevent {
   enum kind : u8 { other, keydown, keyup, quit };
   kind type;
-  u32 sym;             // the SDL 1.2 key code, for keydown and keyup
+  u32 sym;  // the SDL 1.2 key code, for keydown and keyup
 };
 
 // What a frame needs from the platform.

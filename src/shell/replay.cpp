@@ -77,10 +77,12 @@ static void printframe(std::ostream& out, long f, int loaded) {
   if (loaded >= 0) std::snprintf(mus, sizeof mus, "%d", loaded);
   char line[512];
   std::snprintf(line, sizeof line,
-                "f=%ld mus=%s count=%" PRIu32 " mode=%d alive=%d run=%d track=%d cur=%d alarm=%d km=%d lm=%d "
+                "f=%ld mus=%s count=%" PRIu32
+                " mode=%d alive=%d run=%d track=%d cur=%d alarm=%d km=%d lm=%d "
                 "cam=%d,%d goal=%d,%d pl=%d,%d try=%d,%d scr=%016" PRIx64 " st=%016" PRIx64 "\n",
-                f, mus, count, a.mode, a.alive, a.running, a.track, a.curtrack, a.alarm, a.keymask, a.lastmask,
-                b.camx, b.camy, b.goalx, b.goaly, b.plx, b.ply, b.tryx, b.tryy, screenhash(), statehash());
+                f, mus, count, a.mode, a.alive, a.running, a.track, a.curtrack, a.alarm, a.keymask,
+                a.lastmask, b.camx, b.camy, b.goalx, b.goaly, b.plx, b.ply, b.tryx, b.tryy, screenhash(),
+                statehash());
   out << line;
 }
 

@@ -48,8 +48,7 @@ int runbitrot() {
 
   // Some SDL builds refuse the whole set for want of an audio back end; the
   // game can do without sound, but not without its display.
-  if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK) < 0)
-    SDL_Init(SDL_INIT_VIDEO);
+  if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK) < 0) SDL_Init(SDL_INIT_VIDEO);
   Mix_OpenAudio(44100, AUDIO_S16LSB, 2, 1024);
   std::srand(unsigned(std::time(nullptr)));
   SDL_WM_SetCaption("bitrot", "bitrot");

@@ -14,18 +14,21 @@ typedef std::int16_t s16;
 typedef std::uint16_t u16;
 typedef std::uint32_t u32;
 
-constexpr int gridsize = 128;                  // cells per grid row and column
-constexpr int worldsize = 1024;                // world image pixels per row and column
-constexpr int loww = 80, lowh = 60;            // low-res frame and effect map
-constexpr int scrw = 320, scrh = 240;          // the screen, in pixels
+constexpr int gridsize = 128;          // cells per grid row and column
+constexpr int worldsize = 1024;        // world image pixels per row and column
+constexpr int loww = 80, lowh = 60;    // low-res frame and effect map
+constexpr int scrw = 320, scrh = 240;  // the screen, in pixels
 
 // Cell values, as the grids hold them.
 enum : u8 {
   cfree = 0,
-  cright = 1, cup = 2, cleft = 3, cdown = 4,   // the player, facing that way
+  cright = 1,
+  cup = 2,
+  cleft = 3,
+  cdown = 4,  // the player, facing that way
   cmender = 5,
-  cgrowth = 6,                                 // growth stage 1; 7, 8 and 9 follow
-  cripe = 9,                                   // growth stage 4: spreads every turn
+  cgrowth = 6,  // growth stage 1; 7, 8 and 9 follow
+  cripe = 9,    // growth stage 4: spreads every turn
 };
 
 // ---------------------------------------------------------------------------
@@ -33,17 +36,17 @@ enum : u8 {
 // `running` up to the end of `nextcells`; `walls` and the tail survive it.
 // ---------------------------------------------------------------------------
 struct stateblock {
-  u8 running;          // the frame loop goes on while nonzero; main loop, newgame
+  u8 running;  // the frame loop goes on while nonzero; main loop, newgame
   u8 unused1;
-  u8 keys[8];          // 1 while the key in that row of kbk is held; main loop
-  u8 keymask;          // bit i set when keys[i] is 1, rebuilt each frame; main loop
-  u8 track;            // music track wanted, 0 (title, danger) or 1 (quiet); newgame, procgame, newturn
-  u8 curtrack;         // track last loaded, 255 before the first load; main loop
-  u8 lastmask;         // the previous frame's keymask; procgame, 0 after newgame
+  u8 keys[8];   // 1 while the key in that row of kbk is held; main loop
+  u8 keymask;   // bit i set when keys[i] is 1, rebuilt each frame; main loop
+  u8 track;     // music track wanted, 0 (title, danger) or 1 (quiet); newgame, procgame, newturn
+  u8 curtrack;  // track last loaded, 255 before the first load; main loop
+  u8 lastmask;  // the previous frame's keymask; procgame, 0 after newgame
   u8 unused14[6];
-  u8 mode;             // 0 title, 1 play; procgame
-  u8 alive;            // 1 during a game, 0 makes the frame end in newgame; newgame, newturn
-  u8 alarm;            // turns of danger music left: render sets 10, newturn counts down
+  u8 mode;   // 0 title, 1 play; procgame
+  u8 alive;  // 1 during a game, 0 makes the frame end in newgame; newgame, newturn
+  u8 alarm;  // turns of danger music left: render sets 10, newturn counts down
   u8 unused23[105];
   u8 cells[gridsize][gridsize];      // the current grid, [row][column]; newturn, newgame
   u8 nextcells[gridsize][gridsize];  // scratch grid a turn builds, [row][column]; newturn
@@ -71,14 +74,14 @@ static_assert(offsetof(stateblock, unused49280) == 49280);
 // Only the first eight are used. All arithmetic on them is 16-bit and signed.
 // ---------------------------------------------------------------------------
 struct viewrecord {
-  s16 camx;            // left edge of the 80x60 view, world pixels, any value; procgame
-  s16 camy;            // top edge of the view; procgame, newgame
-  s16 plx;             // the player's column; newturn, newgame
-  s16 ply;             // the player's row; newturn, newgame
-  s16 goalx;           // where camx glides to, a pixel per frame; newturn, procgame
-  s16 goaly;           // where camy glides to; newturn, procgame
-  s16 tryx;            // the column the last step tried; newturn
-  s16 tryy;            // the row the last step tried; newturn
+  s16 camx;   // left edge of the 80x60 view, world pixels, any value; procgame
+  s16 camy;   // top edge of the view; procgame, newgame
+  s16 plx;    // the player's column; newturn, newgame
+  s16 ply;    // the player's row; newturn, newgame
+  s16 goalx;  // where camx glides to, a pixel per frame; newturn, procgame
+  s16 goaly;  // where camy glides to; newturn, procgame
+  s16 tryx;   // the column the last step tried; newturn
+  s16 tryy;   // the row the last step tried; newturn
   s16 unused[56];
 };
 
@@ -98,14 +101,15 @@ extern viewrecord b;
 // ---------------------------------------------------------------------------
 // Frame counter and input
 // ---------------------------------------------------------------------------
-extern u32 count;      // frames since the last newgame; main loop adds 1 at each frame's end
+extern u32 count;         // frames since the last newgame; main loop adds 1 at each frame's end
 extern const u32 kbk[8];  // key codes of RIGHT, UP, LEFT, DOWN, SPACE, LCTRL, RETURN, ESCAPE
-extern char spth[128]; // the music file name, "%i.ogg" of the track; main loop
+extern char spth[128];    // the music file name, "%i.ogg" of the track; main loop
 
 // ---------------------------------------------------------------------------
 // Graphics buffers
 // ---------------------------------------------------------------------------
-extern u8 scfx[lowh * loww];     // effect code per low-res pixel, row-major; mutaterender, cleared by newgame and menders
+extern u8 scfx[lowh * loww];     // effect code per low-res pixel, row-major; mutaterender, cleared by newgame
+                                 // and menders
 extern u8 scrb[lowh * loww];     // low-res frame, a palette index 0..31 per pixel; render, then mutaterender
 extern u16 scrbuf[scrh * scrw];  // the screen in RGB565, row-major; renderscreen
 extern u32 pal[16];              // base palette, 0xRRGGBB; loadpal

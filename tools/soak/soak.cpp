@@ -9,8 +9,8 @@
 // pal, keys, count, mode), so a test can see that the checks catch it.
 #include <algorithm>
 #include <chrono>
-#include <cstdarg>
 #include <cinttypes>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -25,7 +25,7 @@
 namespace {
 
 constexpr int startx = 9, starty = 21;  // the player's cell after every new game
-constexpr u32 lockout = 41;              // frames after a new game in which input doesn't count
+constexpr u32 lockout = 41;             // frames after a new game in which input doesn't count
 
 // ---------------------------------------------------------------------------
 // The platform the frame sees: this frame's events, no music, no delay.
@@ -269,7 +269,8 @@ void checkpal(const before& pre, bool newgame) {
     u16 want = base16(i);
     if (pal16[i] == want) continue;
     if (!onestep(pal16[i], want))
-      broken("palette entry %d went from %04x to %04x: neither a drift nor a reload", i, pre.pal16[i], pal16[i]);
+      broken("palette entry %d went from %04x to %04x: neither a drift nor a reload", i, pre.pal16[i],
+             pal16[i]);
     offbase++;
   }
   if (offbase > 1) broken("%d palette entries off the base colours right after a reload", offbase);
@@ -304,12 +305,14 @@ void check(const before& pre) {
     for (bool& k : gamekeys) k = false;  // a new game forgets the held keys
   }
   for (int i = 0; i < 8; i++)
-    if (a.keys[i] != gamekeys[i]) broken("keys[%d] is %d but the events sent make it %d", i, a.keys[i], gamekeys[i]);
+    if (a.keys[i] != gamekeys[i])
+      broken("keys[%d] is %d but the events sent make it %d", i, a.keys[i], gamekeys[i]);
 
   // The turn, if this frame made one: the mask the frame built changed, the
   // lock-out was over, play was on, and an arrow or SPACE was held.
   const int dirs[5][2] = {{16, 0}, {1, 1}, {2, 2}, {4, 3}, {8, 4}};
-  const bool turn = newgame || (pre.mode == 1 && pre.count >= lockout && a.keymask != pre.lastmask && (a.keymask & 31));
+  const bool turn =
+      newgame || (pre.mode == 1 && pre.count >= lockout && a.keymask != pre.lastmask && (a.keymask & 31));
   if (newgame) {
     t.deaths++;
     t.turns++;
@@ -332,7 +335,8 @@ void check(const before& pre) {
     if (b.plx != (free ? tx : pre.plx) || b.ply != (free ? ty : pre.ply))
       broken("direction %d from (%d,%d) ended at (%d,%d)", dir, pre.plx, pre.ply, b.plx, b.ply);
     if (b.goalx != b.plx * 8 - 36 || b.goaly != b.ply * 8 - 26)
-      broken("after a turn the view's goal is (%d,%d) for the player at (%d,%d)", b.goalx, b.goaly, b.plx, b.ply);
+      broken("after a turn the view's goal is (%d,%d) for the player at (%d,%d)", b.goalx, b.goaly, b.plx,
+             b.ply);
     // The turn's generation left the cell the player stepped onto in nextcells.
     if (b.plx > 0 && b.ply > 0 && b.plx < gridsize - 1 && b.ply < gridsize - 1 &&
         a.nextcells[b.ply][b.plx] == cmender)
@@ -378,7 +382,7 @@ void check(const before& pre) {
   t.maxgrowth = std::max<long>(t.maxgrowth, growth);
   t.maxmenders = std::max<long>(t.maxmenders, menders);
 
-  if (std::memcmp(a.walls, wallsatstart, sizeof wallsatstart)) broken("the wall grid changed since start-up");
+  if (std::memcmp(a.walls, wallsatstart, sizeof wallsatstart) != 0) broken("the wall grid changed since start-up");
 
   int effects = 0;
   for (int i = 0; i < lowh * loww; i++) {
@@ -483,7 +487,8 @@ int main(int argc, char** argv) {
   std::printf("  most growth      %ld cells at once, most menders %ld\n", t.maxgrowth, t.maxmenders);
   std::printf("  most effects     %ld of %d effect map cells set\n", t.maxeffects, lowh * loww);
   std::printf("  music loads      %ld\n", musicloads);
-  std::printf("  restarts         %ld (quit events sent %ld; the rest Escape held alone)\n", t.restarts, quitsasked);
+  std::printf("  restarts         %ld (quit events sent %ld; the rest Escape held alone)\n", t.restarts,
+              quitsasked);
   std::printf("  event floods     %ld, stray key codes %ld\n", bursts, strays);
   return 0;
 }

@@ -29,7 +29,8 @@ bool fail(const std::string& what) {
 bool writeogg(const std::vector<std::int16_t>& pcm, std::FILE* f) {
   vorbis_info vi;
   vorbis_info_init(&vi);
-  if (vorbis_encode_init_vbr(&vi, 2, synth::rate, quality)) return fail("the Vorbis encoder refused its settings");
+  if (vorbis_encode_init_vbr(&vi, 2, synth::rate, quality))
+    return fail("the Vorbis encoder refused its settings");
   vorbis_comment vc;
   vorbis_comment_init(&vc);
   vorbis_dsp_state vd;
@@ -42,8 +43,10 @@ bool writeogg(const std::vector<std::int16_t>& pcm, std::FILE* f) {
   ogg_page og;
   ogg_packet op, oc, ob;
   bool ok = true;
-  auto page = [&] { ok = ok && std::fwrite(og.header, 1, og.header_len, f) == std::size_t(og.header_len) &&
-                         std::fwrite(og.body, 1, og.body_len, f) == std::size_t(og.body_len); };
+  auto page = [&] {
+    ok = ok && std::fwrite(og.header, 1, og.header_len, f) == std::size_t(og.header_len) &&
+         std::fwrite(og.body, 1, og.body_len, f) == std::size_t(og.body_len);
+  };
   vorbis_analysis_headerout(&vd, &vc, &op, &oc, &ob);
   ogg_stream_packetin(&os, &op);
   ogg_stream_packetin(&os, &oc);

@@ -39,8 +39,7 @@ std::vector<std::string> split(const std::string& line) {
 double number(const std::string& s, int line, double lo, double hi, const std::string& what) {
   char* end = nullptr;
   double v = std::strtod(s.c_str(), &end);
-  if (s.empty() || *end || !std::isfinite(v))
-    throw fault{line, what + " wants a number, not '" + s + "'"};
+  if (s.empty() || *end || !std::isfinite(v)) throw fault{line, what + " wants a number, not '" + s + "'"};
   if (v < lo || v > hi) {
     std::ostringstream m;
     m << what << " " << s << " is out of range " << lo << " to " << hi;
@@ -75,11 +74,21 @@ void setkey(voice& v, const std::string& kv, int line) {
     double lo, hi;
   };
   const range ranges[] = {
-      {"vol", &v.vol, 0, 1},          {"pan", &v.pan, -1, 1},           {"duty", &v.duty, 0.01, 0.99},
-      {"attack", &v.attack, 0, 10},   {"decay", &v.decay, 0.001, 10},   {"sustain", &v.sustain, 0, 1},
-      {"release", &v.release, 0, 10}, {"gate", &v.gate, 0.01, 1},       {"tone", &v.tone, 0, 20000},
-      {"vibrato", &v.vibrato, 0, 1200}, {"rate", &v.vibrate, 0, 50},    {"sweep", &v.sweep, 0, 96},
-      {"sweeptime", &v.sweeptime, 0.001, 5}, {"detune", &v.detune, 0, 100}, {"echo", &v.echo, 0, 1},
+      {"vol", &v.vol, 0, 1},
+      {"pan", &v.pan, -1, 1},
+      {"duty", &v.duty, 0.01, 0.99},
+      {"attack", &v.attack, 0, 10},
+      {"decay", &v.decay, 0.001, 10},
+      {"sustain", &v.sustain, 0, 1},
+      {"release", &v.release, 0, 10},
+      {"gate", &v.gate, 0.01, 1},
+      {"tone", &v.tone, 0, 20000},
+      {"vibrato", &v.vibrato, 0, 1200},
+      {"rate", &v.vibrate, 0, 50},
+      {"sweep", &v.sweep, 0, 96},
+      {"sweeptime", &v.sweeptime, 0.001, 5},
+      {"detune", &v.detune, 0, 100},
+      {"echo", &v.echo, 0, 1},
   };
   for (const range& r : ranges)
     if (k == r.key) {
@@ -102,8 +111,7 @@ struct held {
   std::vector<std::size_t> notes;  // indices into song::notes
 };
 
-void addpart(song& s, int vi, const std::vector<word>& words, double at, double bars,
-             held& h) {
+void addpart(song& s, int vi, const std::vector<word>& words, double at, double bars, held& h) {
   // Split into bar groups when the part marks bars with '|'.
   std::vector<std::vector<word>> groups(1);
   bool marked = false;
@@ -148,7 +156,8 @@ void addpart(song& s, int vi, const std::vector<word>& words, double at, double 
         if (plus == std::string::npos) plus = t.size();
         int p = notename(t.substr(from, plus - from));
         if (p < 0)
-          throw fault{ws[i].line, "'" + t + "' is not a note (C4, D#4, Eb3), a chord (F3+A3), x, o, '.' or '-'"};
+          throw fault{ws[i].line,
+                      "'" + t + "' is not a note (C4, D#4, Eb3), a chord (F3+A3), x, o, '.' or '-'"};
         h.notes.push_back(s.notes.size());
         s.notes.push_back({vi, start, step, p, 1.0});
         from = plus + 1;
@@ -257,7 +266,8 @@ void read(const std::string& text, song& s) {
       for (const pattern* q : layers)
         for (const auto& part : pat->parts)
           if (q->parts.count(part.first))
-            throw fault{o.line, "voice " + s.voices[part.first].name + " is in both " + q->name + " and " + name};
+            throw fault{o.line,
+                        "voice " + s.voices[part.first].name + " is in both " + q->name + " and " + name};
       layers.push_back(pat);
       from = plus + 1;
     }
@@ -265,7 +275,8 @@ void read(const std::string& text, song& s) {
       for (std::size_t vi = 0; vi < s.voices.size(); vi++) {
         const std::vector<word>* part = nullptr;
         for (const pattern* pat : layers)
-          if (auto f = pat->parts.find(int(vi)); f != pat->parts.end() && !f->second.empty()) part = &f->second;
+          if (auto f = pat->parts.find(int(vi)); f != pat->parts.end() && !f->second.empty())
+            part = &f->second;
         if (part) addpart(s, int(vi), *part, s.beats, layers[0]->bars, holds[vi]);
         else holds[vi].notes.clear();
       }

@@ -66,10 +66,10 @@ struct note {
 struct song {
   double tempo = 120, meter = 4, volume = 0.5;
   double echobeats = 0, echofeedback = 0;
-  int volumeline = 0;              // where volume was set, for the level check's message
+  int volumeline = 0;  // where volume was set, for the level check's message
   std::vector<voice> voices;
   std::vector<note> notes;
-  double beats = 0;                // the loop's length
+  double beats = 0;  // the loop's length
 };
 
 // Reads a score. On a fault returns false with `err` as "NAME:LINE: what".

@@ -24,8 +24,8 @@
 
 namespace {
 
-constexpr int size = 1024;   // the image is size x size palette indices
-constexpr int grid = 128;    // cells per side, 8x8 pixels each
+constexpr int size = 1024;  // the image is size x size palette indices
+constexpr int grid = 128;   // cells per side, 8x8 pixels each
 
 // Where things sit, in cells.
 constexpr int mapcol = 0, maprow = 7, mapw = 61, maph = 82;
@@ -34,11 +34,11 @@ constexpr int stripy = 8, pictures = 18;
 
 // The game's base palette, for the pictures this tool writes.
 constexpr unsigned palette[16] = {
-  0x000000, 0x000080, 0x008000, 0x008080, 0x800000, 0x800080, 0x808000, 0x808080,
-  0xC0C0C0, 0x0000FF, 0x00FF00, 0x00FFFF, 0xFF0000, 0xFF00FF, 0xFFFF00, 0xFFFFFF,
+    0x000000, 0x000080, 0x008000, 0x008080, 0x800000, 0x800080, 0x808000, 0x808080,
+    0xC0C0C0, 0x0000FF, 0x00FF00, 0x00FFFF, 0xFF0000, 0xFF00FF, 0xFFFF00, 0xFFFFFF,
 };
 
-std::vector<unsigned char> img(size * size);
+std::vector<unsigned char> img(size* size);
 
 [[noreturn]] void fail(const char* fmt, ...) {
   va_list ap;
@@ -78,8 +78,7 @@ source readsource(const std::string& path, std::size_t nfields, std::size_t widt
       if (text.rfind("stroke ", 0) == 0) s.directives.emplace_back(text, line);
       continue;
     }
-    if (text.size() < 2 || text.back() != '|')
-      fail("%s:%d: a row must end with '|'", path.c_str(), line);
+    if (text.size() < 2 || text.back() != '|') fail("%s:%d: a row must end with '|'", path.c_str(), line);
     row r{{}, line};
     std::size_t at = 1;
     // A single field runs from the first bar to the last, so the map may use
@@ -111,7 +110,8 @@ int pixel(const source& s, const row& r, char ch) {
 void drawsprites(const std::string& dir) {
   source s = readsource(dir + "/sprites.txt", 2, 8);
   if (s.rows.size() != pictures / 2 * 8)
-    fail("%s: %zu rows, want %d (9 cell values, 8 rows each)", s.path.c_str(), s.rows.size(), pictures / 2 * 8);
+    fail("%s: %zu rows, want %d (9 cell values, 8 rows each)", s.path.c_str(), s.rows.size(),
+         pictures / 2 * 8);
   for (std::size_t i = 0; i < s.rows.size(); i++) {
     const row& r = s.rows[i];
     int value = int(i / 8), y = stripy + int(i % 8);
@@ -142,7 +142,7 @@ unsigned hash(int c, int r, unsigned salt) {
   return h;
 }
 
-std::vector<std::string> kinds(maph);   // the map text, for neighbour lookups
+std::vector<std::string> kinds(maph);  // the map text, for neighbour lookups
 
 char kindat(int c, int r) {
   c -= mapcol;
@@ -159,8 +159,9 @@ void streak(int x0, int y0, int c, int r, int colour) {
   unsigned h = hash(c, r, 1);
   for (int d = 0; d < 2; d++, h >>= 11) {
     int len = 3 + int(h % 5), sy = int((h >> 3) % 8), sx = int((h >> 6) % (9 - len));
-    int drop = int((h >> 9) % 3) - 1;   // most streaks run level, some tilt
-    for (int i = 0; i < len; i++) put(x0 + sx + i, y0 + std::clamp(sy + (i > len / 2 ? drop : 0), 0, 7), colour);
+    int drop = int((h >> 9) % 3) - 1;  // most streaks run level, some tilt
+    for (int i = 0; i < len; i++)
+      put(x0 + sx + i, y0 + std::clamp(sy + (i > len / 2 ? drop : 0), 0, 7), colour);
   }
 }
 
@@ -168,91 +169,92 @@ void drawcell(int c, int r, char k, int line, const std::string& path) {
   const int x0 = c * 8, y0 = r * 8;
   const unsigned h = hash(c, r, 7);
   switch (k) {
-    case ' ':
-    case '.':
-      break;
-    case 'b': streak(x0, y0, c, r, 1); break;
-    case 'g': streak(x0, y0, c, r, 2); break;
-    case 'v': streak(x0, y0, c, r, 7); break;
-    case 't': {   // the growth's dark magenta trail: a wandering line of blots
+  case ' ':
+  case '.': break;
+  case 'b': streak(x0, y0, c, r, 1); break;
+  case 'g': streak(x0, y0, c, r, 2); break;
+  case 'v': streak(x0, y0, c, r, 7); break;
+  case 't': {  // the growth's dark magenta trail: a wandering line of blots
+    for (int y = 0; y < 8; y++) {
+      int x = 2 + int(hash(c, r, 20 + y) % 4);
+      put(x0 + x, y0 + y, 5);
+      if (y % 3 == 1) put(x0 + x + 1, y0 + y, 5);
+    }
+    break;
+  }
+  case 'r': {  // dark red stains on the dead end's floor
+    for (int i = 0; i < 3; i++) {
+      unsigned g = hash(c, r, 30 + i);
+      int sx = int(g % 6), sy = int((g >> 4) % 6);
+      put(x0 + sx, y0 + sy, 4);
+      put(x0 + sx + 1, y0 + sy, 4);
+      put(x0 + sx, y0 + sy + 1, 4);
+      if (g & 0x400) put(x0 + sx + 1, y0 + sy + 1, 4);
+    }
+    break;
+  }
+  case '=': {  // a thin grey line across the cell
+    int y = 3 + int(h % 2);
+    for (int x = 0; x < 8; x++) put(x0 + x, y0 + y, 7);
+    break;
+  }
+  case ':': {  // and one down it
+    int x = 3 + int(h % 2);
+    for (int y = 0; y < 8; y++) put(x0 + x, y0 + y, 7);
+    break;
+  }
+  case '#': {  // white bricks, light grey joints, two courses per cell
+    for (int y = 0; y < 8; y++)
+      for (int x = 0; x < 8; x++) {
+        bool joint = y == 3 || y == 7 || (y < 3 && x == 3) || (y > 3 && x == 7);
+        put(x0 + x, y0 + y, joint ? 8 : 15);
+      }
+    break;
+  }
+  case '%':
+  case 'm': {  // rock: light grey with dark pits, edged in white toward the floor
+    for (int y = 0; y < 8; y++)
+      for (int x = 0; x < 8; x++) put(x0 + x, y0 + y, hash(c * 8 + x, r * 8 + y, 3) % 11 == 0 ? 0 : 8);
+    const int dc[4] = {1, 0, -1, 0}, dr[4] = {0, -1, 0, 1};
+    for (int s = 0; s < 4; s++) {
+      if (!isfloor(kindat(c + dc[s], r + dr[s]))) continue;
+      for (int i = 0; i < 8; i++) {
+        int depth = 1 + int(hash(c * 8 + i, r * 8 + s, 4) % 3 == 0);
+        for (int d = 0; d < depth; d++) {
+          int x = s == 0 ? 7 - d : s == 2 ? d : i, y = s == 1 ? d : s == 3 ? 7 - d : i;
+          put(x0 + x, y0 + y, 15);
+        }
+      }
+    }
+    if (k == 'm') {  // magenta strands crawling over the rock
+      int x = int(h % 8);
       for (int y = 0; y < 8; y++) {
-        int x = 2 + int(hash(c, r, 20 + y) % 4);
-        put(x0 + x, y0 + y, 5);
-        if (y % 3 == 1) put(x0 + x + 1, y0 + y, 5);
+        put(x0 + x, y0 + y, 13);
+        x = std::clamp(x + int(hash(c, r * 8 + y, 5) % 3) - 1, 0, 7);
       }
-      break;
     }
-    case 'r': {   // dark red stains on the dead end's floor
-      for (int i = 0; i < 3; i++) {
-        unsigned g = hash(c, r, 30 + i);
-        int sx = int(g % 6), sy = int((g >> 4) % 6);
-        put(x0 + sx, y0 + sy, 4);
-        put(x0 + sx + 1, y0 + sy, 4);
-        put(x0 + sx, y0 + sy + 1, 4);
-        if (g & 0x400) put(x0 + sx + 1, y0 + sy + 1, 4);
-      }
-      break;
-    }
-    case '=': {   // a thin grey line across the cell
-      int y = 3 + int(h % 2);
-      for (int x = 0; x < 8; x++) put(x0 + x, y0 + y, 7);
-      break;
-    }
-    case ':': {   // and one down it
-      int x = 3 + int(h % 2);
-      for (int y = 0; y < 8; y++) put(x0 + x, y0 + y, 7);
-      break;
-    }
-    case '#': {   // white bricks, light grey joints, two courses per cell
-      for (int y = 0; y < 8; y++)
-        for (int x = 0; x < 8; x++) {
-          bool joint = y == 3 || y == 7 || (y < 3 && x == 3) || (y > 3 && x == 7);
-          put(x0 + x, y0 + y, joint ? 8 : 15);
-        }
-      break;
-    }
-    case '%':
-    case 'm': {   // rock: light grey with dark pits, edged in white toward the floor
-      for (int y = 0; y < 8; y++)
-        for (int x = 0; x < 8; x++) put(x0 + x, y0 + y, hash(c * 8 + x, r * 8 + y, 3) % 11 == 0 ? 0 : 8);
-      const int dc[4] = {1, 0, -1, 0}, dr[4] = {0, -1, 0, 1};
-      for (int s = 0; s < 4; s++) {
-        if (!isfloor(kindat(c + dc[s], r + dr[s]))) continue;
-        for (int i = 0; i < 8; i++) {
-          int depth = 1 + int(hash(c * 8 + i, r * 8 + s, 4) % 3 == 0);
-          for (int d = 0; d < depth; d++) {
-            int x = s == 0 ? 7 - d : s == 2 ? d : i, y = s == 1 ? d : s == 3 ? 7 - d : i;
-            put(x0 + x, y0 + y, 15);
-          }
-        }
-      }
-      if (k == 'm') {   // magenta strands crawling over the rock
-        int x = int(h % 8);
-        for (int y = 0; y < 8; y++) {
-          put(x0 + x, y0 + y, 13);
-          x = std::clamp(x + int(hash(c, r * 8 + y, 5) % 3) - 1, 0, 7);
-        }
-      }
-      break;
-    }
-    case '-': case '_': case '^': {   // light grey strokes out in the unreachable dark
-      int y = k == '_' ? 7 : k == '^' ? 0 : 2 + int(h % 4);
-      for (int x = 0; x < 8; x++) put(x0 + x, y0 + y, 8);
-      break;
-    }
-    case '|': case '[': {
-      int x = k == '[' ? 0 : 2 + int(h % 4);
-      for (int y = 0; y < 8; y++) put(x0 + x, y0 + y, 8);
-      break;
-    }
-    case '/':
-      for (int i = 0; i < 8; i++) put(x0 + 7 - i, y0 + i, 8);
-      break;
-    case '\\':
-      for (int i = 0; i < 8; i++) put(x0 + i, y0 + i, 8);
-      break;
-    default:
-      fail("%s:%d: unknown map cell '%c' at column %d", path.c_str(), line, k, c);
+    break;
+  }
+  case '-':
+  case '_':
+  case '^': {  // light grey strokes out in the unreachable dark
+    int y = k == '_' ? 7 : k == '^' ? 0 : 2 + int(h % 4);
+    for (int x = 0; x < 8; x++) put(x0 + x, y0 + y, 8);
+    break;
+  }
+  case '|':
+  case '[': {
+    int x = k == '[' ? 0 : 2 + int(h % 4);
+    for (int y = 0; y < 8; y++) put(x0 + x, y0 + y, 8);
+    break;
+  }
+  case '/':
+    for (int i = 0; i < 8; i++) put(x0 + 7 - i, y0 + i, 8);
+    break;
+  case '\\':
+    for (int i = 0; i < 8; i++) put(x0 + i, y0 + i, 8);
+    break;
+  default: fail("%s:%d: unknown map cell '%c' at column %d", path.c_str(), line, k, c);
   }
 }
 
@@ -315,7 +317,8 @@ void figures() {
       const int dc[4] = {1, 0, -1, 0}, dr[4] = {0, -1, 0, 1};
       for (int s = 0; s < 4; s++) {
         int nc = c + dc[s], nr = r + dr[s];
-        if (nc < 0 || nc >= grid || nr < 0 || nr >= grid || wall[nr][nc] || dist[nr * grid + nc] >= 0) continue;
+        if (nc < 0 || nc >= grid || nr < 0 || nr >= grid || wall[nr][nc] || dist[nr * grid + nc] >= 0)
+          continue;
         dist[nr * grid + nc] = dist[at] + 1;
         queue.push_back(nr * grid + nc);
       }
@@ -369,7 +372,8 @@ void figures() {
         for (int x = 0; x < 8; x++) has8 |= get(c * 8 + x, r * 8 + y) == 8;
       nolight += !has8;
     }
-  std::printf("pixels off the floor outside the play area %d; map walls without light grey %d\n", stray, nolight);
+  std::printf("pixels off the floor outside the play area %d; map walls without light grey %d\n", stray,
+              nolight);
   long counts[16] = {};
   for (auto v : img) counts[v]++;
   std::printf("index counts:");
@@ -411,7 +415,9 @@ std::string tablesource(const std::string& bin) {
       "  .size header_data, 1048576\n"
       "  .balign 64\n"
       "header_data:\n"
-      "  .incbin \"" + bin + "\"\n"
+      "  .incbin \"" +
+      bin +
+      "\"\n"
       "  .popsection\n"
       ")\");\n";
   return s;
