@@ -382,7 +382,8 @@ void check(const before& pre) {
   t.maxgrowth = std::max<long>(t.maxgrowth, growth);
   t.maxmenders = std::max<long>(t.maxmenders, menders);
 
-  if (std::memcmp(a.walls, wallsatstart, sizeof wallsatstart) != 0) broken("the wall grid changed since start-up");
+  if (std::memcmp(a.walls, wallsatstart, sizeof wallsatstart) != 0)
+    broken("the wall grid changed since start-up");
 
   int effects = 0;
   for (int i = 0; i < lowh * loww; i++) {
