@@ -10,7 +10,9 @@ xvfb_pid=""
 game_pid=""
 cleanup() {
   [ -n "$game_pid" ] && kill -KILL "$game_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  # Wait for the server to be gone, sockets and lock file with it, so the next
+  # test's server can't find a half-dead one on the same display number.
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
   [ -n "${work:-}" ] && rm -rf "$work"
   return 0
 }
