@@ -1,59 +1,19 @@
 // Faults met through the real SDL hooks, under SDL's dummy drivers: one music
 // file of the two missing, a flood of key events larger than SDL's own event
 // queue, and key codes that no key table could hold.
-#include <unistd.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "shell/platform.h"
-#include "testutil.h"
+#include "sdlgame.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// SDL's own event queue and SDL_mixer, without the 50 ms pause between frames.
-void nodelay() {}
-shellio sdlfast() { return {sdlio.poll, sdlio.playmusic, nodelay}; }
-
-class Faults : public ::testing::Test {
+class Faults : public SdlGame {
 protected:
-  fs::path old, dir;
-  shellio io;
-  void SetUp() override {
-    testutil::wipe();
-    ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO | SDL_INIT_AUDIO), 0) << SDL_GetError();
-    ASSERT_EQ(Mix_OpenAudio(44100, AUDIO_S16LSB, 2, 1024), 0) << Mix_GetError();
-    scr = SDL_SetVideoMode(scrw, scrh, 16, SDL_HWSURFACE | SDL_DOUBLEBUF);
-    ASSERT_NE(scr, nullptr) << SDL_GetError();
-    old = fs::current_path();
-    dir = fs::temp_directory_path() / ("bitrot-faults-" + std::to_string(getpid()));
-    fs::create_directories(dir);
-    fs::current_path(dir);
-    startgame();
-    a.running = 1;
-    io = sdlfast();
-  }
-  void TearDown() override {
-    fs::current_path(old);
-    fs::remove_all(dir);
-    if (mus) Mix_FreeMusic(mus);
-    mus = nullptr;
-    scr = nullptr;
-    Mix_CloseAudio();
-    SDL_Quit();
-  }
-  static int push(Uint8 type, u32 sym) {
-    SDL_Event e{};
-    e.type = type;
-    e.key.type = type;
-    e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-    e.key.keysym.sym = SDLKey(sym);
-    return SDL_PushEvent(&e);
-  }
   // Frames until the lock-out after a new game is over, then SPACE pressed:
   // play starts and asks for track 1.
   void startplay() {

@@ -16,9 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "shell/platform.h"
+#include "sdlgame.h"
 #include "synth/synth.h"
-#include "testutil.h"
 
 extern char** environ;
 
@@ -336,16 +335,7 @@ TEST(Tracks, TheDangerTrackIsLouderAndBusierThanTheQuietOne) {
   EXPECT_GT(calm, 0.5);  // quiet, but still music
 }
 
-// CTest's environment doesn't reliably reach every test, and a machine
-// without a sound card can't open a real device: ask for SDL's dummy drivers
-// unless the caller chose others.
-void dummydrivers() {
-  setenv("SDL_AUDIODRIVER", "dummy", 0);
-  setenv("SDL_VIDEODRIVER", "dummy", 0);
-}
-
 TEST(Tracks, SdlMixerLoadsBoth) {
-  dummydrivers();
   ASSERT_EQ(SDL_Init(SDL_INIT_AUDIO), 0) << SDL_GetError();
   ASSERT_EQ(Mix_OpenAudio(44100, AUDIO_S16LSB, 2, 1024), 0) << Mix_GetError();
   for (const char* name : {BITROT_BINARY_DIR "/0.ogg", BITROT_BINARY_DIR "/1.ogg"}) {
@@ -495,40 +485,23 @@ TEST_F(Headless, MissingEmptyOrDamagedMusicLeavesTheGameSilentAndRunning) {
 
 // Track 1 is first asked for at the start of play; in-process, the real SDL
 // hooks can be made to load it directly.
-TEST(MusicSwitch, AnEmptyOrDamagedTrackOneLeavesTheGameSilentAndRunning) {
-  testutil::wipe();
-  dummydrivers();
-  ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO | SDL_INIT_AUDIO), 0) << SDL_GetError();
-  ASSERT_EQ(Mix_OpenAudio(44100, AUDIO_S16LSB, 2, 1024), 0) << Mix_GetError();
-  scr = SDL_SetVideoMode(scrw, scrh, 16, SDL_HWSURFACE | SDL_DOUBLEBUF);
-  ASSERT_NE(scr, nullptr);
-  fs::path old = fs::current_path(),
-           dir = fs::temp_directory_path() / ("bitrot-switch-" + std::to_string(getpid()));
-  fs::create_directories(dir);
-  fs::copy_file(BITROT_BINARY_DIR "/0.ogg", dir / "0.ogg");
-  fs::current_path(dir);
-  startgame();
-  a.running = 1;
-  frame(sdlio);
+class MusicSwitch : public SdlGame {};
+
+TEST_F(MusicSwitch, AnEmptyOrDamagedTrackOneLeavesTheGameSilentAndRunning) {
+  fs::copy_file(BITROT_BINARY_DIR "/0.ogg", "0.ogg");
+  frame(io);
   EXPECT_NE(mus, nullptr);  // the real track 0 loads
   for (const std::string& bytes : {std::string(), std::string("OggS") + std::string(300, '\0')}) {
     std::ofstream("1.ogg", std::ios::binary) << bytes;
     a.track = 1;
-    frame(sdlio);
+    frame(io);
     EXPECT_EQ(mus, nullptr);
     EXPECT_EQ(a.curtrack, 1);
     EXPECT_EQ(a.running, 1);
     a.track = 0;
-    frame(sdlio);
+    frame(io);
     EXPECT_NE(mus, nullptr);  // and the next switch plays again
   }
-  fs::current_path(old);
-  fs::remove_all(dir);
-  if (mus) Mix_FreeMusic(mus);
-  mus = nullptr;
-  scr = nullptr;
-  Mix_CloseAudio();
-  SDL_Quit();
 }
 
 }  // namespace
