@@ -90,6 +90,27 @@ run "SIGINT" 1.5 "$(folder "${both[@]}")" INT
 run "SIGTERM twice" 1.5 "$(folder "${both[@]}")" TERM TERM
 run "SIGTERM then SIGINT" 1.5 "$(folder "${both[@]}")" TERM INT
 
+# SIGTERM in the middle of start-up, as soon as the game has taken over the
+# signal (its handler shows in /proc), while SDL is still starting: a quit all
+# the same, not a signal death and not a quit dropped by SDL.
+d=$(folder "${both[@]}")
+(cd "$d" && exec "$game" 2>"$work/err") &
+game_pid=$!
+caught=""
+for i in $(seq 1 500); do
+  mask=$(sed -n 's/^SigCgt:\s*//p' "/proc/$game_pid/status" 2>/dev/null)
+  if [ -n "$mask" ] && (((16#$mask >> 14) & 1)); then caught=1; break; fi
+  sleep 0.01
+done
+if [ -z "$caught" ]; then
+  fail "SIGTERM during start-up: the game never caught SIGTERM"
+  reap
+else
+  kill -TERM "$game_pid"
+  reap
+  [ "$rc" = 0 ] && echo "ok: SIGTERM during start-up" || fail "SIGTERM during start-up: status $rc, not 0"
+fi
+
 # Nothing written to disk. The game runs in a folder holding only the two
 # music files, with HOME, the XDG folders and TMPDIR pointed at empty folders,
 # under strace watching every call that could create, change or remove a file.

@@ -1,3 +1,4 @@
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -8,7 +9,18 @@
 SDL_Surface* scr;
 Mix_Music* mus;
 
+// SIGTERM and SIGINT become a quit event. SDL would do that too, but only once
+// its video is up: a signal caught while it is still starting is lost. Ours
+// are set first thing, and SDL leaves handlers it finds in place alone.
+static volatile std::sig_atomic_t stopasked;
+static void onstop(int) { stopasked = 1; }
+
 static bool sdlpoll(inputevent* e) {
+  if (stopasked) {
+    stopasked = 0;
+    *e = {inputevent::quit, 0};
+    return true;
+  }
   SDL_Event ev;
   if (!SDL_PollEvent(&ev)) return false;
   switch (ev.type) {
@@ -44,6 +56,8 @@ static const char* nodisplay() {
 const shellio sdlio = {sdlpoll, sdlplaymusic, sdldelay};
 
 int runbitrot() {
+  std::signal(SIGTERM, onstop);
+  std::signal(SIGINT, onstop);
   startgame();
 
   // Some SDL builds refuse the whole set for want of an audio back end; the
