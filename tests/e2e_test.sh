@@ -17,19 +17,26 @@ world="$work/world.bin"
 now() { date +%s%N; }
 ms_since() { echo $((($(now) - $1) / 1000000)); }
 
-launched=$(now)
-start_game "$work"
-wait_window
-xdotool windowfocus "$wid" 2>/dev/null || true
-
 # A press and release early in the lock-out. A frame lasts at least 50 ms, so
 # if the release comes within 1.9 s of the launch, the game has counted at
-# most 38 of the 41 locked frames.
-xdotool keydown space
-sleep 0.2
-xdotool keyup space
-early=$(ms_since "$launched")
-[ "$early" -lt 1900 ] || fail "SPACE was released only ${early} ms after the launch, too late to fall in the lock-out"
+# most 38 of the 41 locked frames. On a machine too busy to get there in time
+# the game is started again, a few times at most.
+for attempt in 1 2 3; do
+  launched=$(now)
+  start_game "$work"
+  wait_window
+  xdotool windowfocus "$wid" 2>/dev/null || true
+  xdotool keydown space
+  sleep 0.2
+  xdotool keyup space
+  early=$(ms_since "$launched")
+  [ "$early" -lt 1900 ] && break
+  echo "note: SPACE was released ${early} ms after the launch, too late for the lock-out; starting again"
+  kill -KILL "$game_pid" 2>/dev/null
+  wait "$game_pid" 2>/dev/null
+  game_pid=""
+done
+[ "$early" -lt 1900 ] || fail "SPACE was released only ${early} ms after the launch, three times: too late to fall in the lock-out"
 # RETURN goes down in the lock-out too and stays held past its end: a key held
 # through it counts only once it changes.
 xdotool keydown Return
