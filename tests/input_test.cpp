@@ -1,5 +1,8 @@
 // Input: the lock-out, which masks start play, the key priority on press and
 // release, and the view's glide.
+#include <array>
+#include <vector>
+
 #include "game/game.h"
 #include "testutil.h"
 
@@ -7,8 +10,7 @@ namespace {
 
 enum : u8 { kright = 1, kup = 2, kleft = 4, kdown = 8, kspace = 16, kctrl = 32, kreturn = 64, kesc = 128 };
 
-// One frame's input handling, as the frame runs it: the mask, procgame, then
-// the count goes up.
+// One frame's input handling, as the frame runs it: the mask, procgame, then the count goes up.
 void tick(u8 mask) {
   a.keymask = mask;
   procgame();
@@ -31,7 +33,6 @@ protected:
     tick(kspace);
     tick(0);
     ASSERT_EQ(a.mode, 1);
-    ASSERT_EQ(turns(), 0);
   }
 };
 
@@ -41,214 +42,96 @@ TEST_F(Input, NothingActsUntilCountReaches41) {
   EXPECT_EQ(a.mode, 0);
   EXPECT_EQ(a.lastmask, kspace);
   tick(kspace);  // count 41, but the mask held since the lock-out has not changed
-  EXPECT_EQ(a.mode, 0);
   tick(0);
   EXPECT_EQ(a.mode, 0);
-  tick(kspace);
-  EXPECT_EQ(a.mode, 1);
-  EXPECT_EQ(count, 44u);
-
-  SetUp();
-  count = 41;
   tick(kspace);
   EXPECT_EQ(a.mode, 1);
 }
 
 TEST_F(Input, WhichMasksStartPlay) {
-  for (u8 m : {1, 2, 4, 7, 8}) {
-    SCOPED_TRACE(int(m));
+  for (int m : {1, 2, 4, 7, 8, 9, 10, 15, 16, 32, 64, 128, 255}) {
+    SCOPED_TRACE(m);
     SetUp();
     count = 41;
-    tick(m);
-    EXPECT_EQ(a.mode, 0);
-    EXPECT_EQ(a.track, 0);
-    EXPECT_EQ(b.camx, 0);
-    EXPECT_EQ(b.camy, 964);
+    tick(u8(m));
+    const bool starts = m >= 9;  // DOWN with another arrow, or any of SPACE, LCTRL, RETURN, ESCAPE
+    EXPECT_EQ(a.mode, starts);
+    EXPECT_EQ(a.track, starts);
+    EXPECT_EQ(b.camx, starts ? 32 : 0);     // (9 - 5) * 8
+    EXPECT_EQ(b.camy, starts ? 138 : 964);  // 21 * 8 - 30, or still on the title card
     EXPECT_EQ(a.lastmask, m);
+    EXPECT_EQ(turns(), 0);  // no turn in the frame that starts play
   }
-  for (u8 m : {9, 10, 15, 16, 32, 64, 128, 255}) {
-    SCOPED_TRACE(int(m));
-    SetUp();
-    count = 41;
-    tick(m);
-    EXPECT_EQ(a.mode, 1);
-    EXPECT_EQ(a.track, 1);
-    EXPECT_EQ(b.camx, 32);   // (9 - 5) * 8
-    EXPECT_EQ(b.camy, 138);  // 21 * 8 - 30
-    EXPECT_EQ(b.goalx, 32);
-    EXPECT_EQ(b.goaly, 138);
-    EXPECT_EQ(a.lastmask, m);
-    // No turn in the frame that starts play.
-    EXPECT_EQ(turns(), 0);
-    EXPECT_EQ(b.plx, 9);
-    EXPECT_EQ(a.cells[23][5], 6);
-  }
-}
-
-TEST_F(Input, TheStartViewFollowsThePlayerInSignedArithmetic) {
-  b.plx = 0;
-  b.ply = 0;
-  count = 41;
-  tick(kspace);
-  EXPECT_EQ(b.camx, -40);
-  EXPECT_EQ(b.camy, -30);
-  // Nothing glides until a turn moves the goal.
-  for (int i = 0; i < 5; i++) tick(kspace);
-  EXPECT_EQ(b.camx, -40);
-  EXPECT_EQ(b.camy, -30);
 }
 
 TEST_F(Input, FirstWaitGlidesIntoPlaceInTheFourthFrame) {
   play();
-  tick(kspace);  // the turn's frame already takes the first pixel
-  EXPECT_EQ(turns(), 1);
-  EXPECT_EQ(b.goalx, 36);
-  EXPECT_EQ(b.goaly, 142);
-  EXPECT_EQ(b.camx, 33);
-  EXPECT_EQ(b.camy, 139);
-  tick(kspace);
-  tick(kspace);
-  EXPECT_EQ(b.camx, 35);
-  EXPECT_EQ(b.camy, 141);
-  tick(kspace);
-  EXPECT_EQ(b.camx, 36);
-  EXPECT_EQ(b.camy, 142);
-  tick(kspace);
-  EXPECT_EQ(b.camx, 36);
-  EXPECT_EQ(b.camy, 142);
+  EXPECT_EQ(b.goalx, 32);
+  EXPECT_EQ(b.goaly, 138);
+  EXPECT_EQ(b.camx, 32);  // nothing glides before the first turn
+  EXPECT_EQ(b.camy, 138);
+  for (int x : {33, 34, 35, 36, 36}) {
+    tick(kspace);  // the first is the turn's frame, which already takes a pixel
+    EXPECT_EQ(b.goalx, 36);
+    EXPECT_EQ(b.goaly, 142);
+    EXPECT_EQ(b.camx, x);
+    EXPECT_EQ(b.camy, x + 106);
+  }
   EXPECT_EQ(turns(), 1);  // held without change: no more turns
 }
 
-TEST_F(Input, AStepIsCaughtUpInEightFrames) {
-  play();
-  b.camx = b.goalx = 36;
-  b.camy = b.goaly = 142;
-  tick(kdown);
-  EXPECT_EQ(b.goaly, 150);
-  for (int i = 1; i < 7; i++) tick(kdown);  // the turn's frame and six more
-  EXPECT_EQ(b.camy, 149);
-  tick(kdown);
-  EXPECT_EQ(b.camy, 150);
-  EXPECT_EQ(b.camx, 36);
-}
-
 TEST_F(Input, PriorityOfTheHeldKeys) {
-  struct c {
-    u8 mask;
-    int dx, dy;  // the step tried; turn false for none
-    bool turn;
-  };
-  const c table[] = {
-      {kspace, 0, 0, true},
-      {kspace | kright, 0, 0, true},
-      {31, 0, 0, true},
-      {255, 0, 0, true},
-      {kright, 1, 0, true},
-      {kright | kup | kleft | kdown, 1, 0, true},
-      {kup | kleft | kdown, 0, -1, true},
-      {kup | kleft, 0, -1, true},
-      {kleft | kdown, -1, 0, true},
-      {kleft, -1, 0, true},
-      {kdown, 0, 1, true},
-      {kdown | kctrl | kreturn | kesc, 0, 1, true},
-      {kctrl | kreturn | kesc, 0, 0, false},
-      {kctrl, 0, 0, false},
-      {kesc, 0, 0, false},
-  };
-  for (const c& t : table) {
-    SCOPED_TRACE(int(t.mask));
+  using r = std::array<int, 4>;  // the new mask, the step tried, and whether it makes a turn
+  for (auto [mask, dx, dy, turn] :
+       {r{kspace, 0, 0, 1}, r{kspace | kright, 0, 0, 1}, r{255, 0, 0, 1}, r{kright, 1, 0, 1}, r{15, 1, 0, 1},
+        r{kup | kleft | kdown, 0, -1, 1}, r{kleft | kdown, -1, 0, 1}, r{kdown, 0, 1, 1},
+        r{kdown | kctrl | kreturn | kesc, 0, 1, 1}, r{kctrl | kreturn | kesc, 0, 0, 0}, r{kesc, 0, 0, 0}}) {
+    SCOPED_TRACE(mask);
     SetUp();
     play();
     b.tryx = b.tryy = -1;
-    tick(t.mask);
-    EXPECT_EQ(turns(), t.turn ? 1 : 0);
-    EXPECT_EQ(a.lastmask, t.mask);
-    if (t.turn) {
-      EXPECT_EQ(b.tryx, 9 + t.dx);
-      EXPECT_EQ(b.tryy, 21 + t.dy);
-    } else {
-      EXPECT_EQ(b.tryx, -1);
-    }
+    tick(u8(mask));
+    EXPECT_EQ(turns(), turn);
+    EXPECT_EQ(a.lastmask, mask);
+    EXPECT_EQ(b.tryx, turn ? 9 + dx : -1);
+    EXPECT_EQ(b.tryy, turn ? 21 + dy : -1);
   }
 }
 
-TEST_F(Input, SpaceHeldMakesEveryArrowWait) {
-  play();
-  tick(kspace);
-  tick(kspace | kright);
-  tick(kspace | kright | kup);
-  tick(kspace | kup);
-  tick(kspace);
-  EXPECT_EQ(turns(), 5);
-  EXPECT_EQ(b.plx, 9);
-  EXPECT_EQ(b.ply, 21);
-  tick(0);  // releasing the last key makes no turn
-  EXPECT_EQ(turns(), 5);
-}
-
-TEST_F(Input, ReleasingUpWithRightHeldStepsRight) {
-  play();
-  tick(kright);
-  tick(kright | kup);  // pressing UP: RIGHT still comes first
-  EXPECT_EQ(b.plx, 11);
-  tick(kright);
-  EXPECT_EQ(b.plx, 12);
-  EXPECT_EQ(b.ply, 21);
-  EXPECT_EQ(turns(), 3);
-}
-
-TEST_F(Input, ReturnPressedAndReleasedWithRightHeldMakesTwoSteps) {
-  play();
-  tick(kright);
-  EXPECT_EQ(b.plx, 10);
-  tick(kright | kreturn);
-  tick(kright);
-  EXPECT_EQ(b.plx, 12);
-  tick(kright);
-  tick(kright);
-  EXPECT_EQ(b.plx, 12);
-  EXPECT_EQ(turns(), 3);
-}
-
-TEST_F(Input, LastMaskFollowsEveryFrame) {
-  for (u8 m : {3, 3, 0, 200}) {  // during the lock-out
-    tick(m);
-    EXPECT_EQ(a.lastmask, m);
+// A turn for every change of the mask while SPACE or an arrow is held, for the first held key of
+// SPACE, RIGHT, UP, LEFT, DOWN, whichever key changed; releasing the last key makes none.
+TEST_F(Input, EveryChangeWithAKeyHeldMakesOneTurn) {
+  struct c {
+    std::vector<int> masks;
+    int plx, turns;
+  };
+  for (const c& t :
+       {c{{kspace, kspace | kright, kspace | kright | kup, kspace | kup, kspace, 0}, 9, 5},
+        c{{kright, kright | kup, kright}, 12, 3}, c{{kright, kright | kreturn, kright, kright}, 12, 3}}) {
+    SCOPED_TRACE(t.masks[1]);
+    SetUp();
+    play();
+    for (int m : t.masks) tick(u8(m));
+    EXPECT_EQ(b.plx, t.plx);
+    EXPECT_EQ(b.ply, 21);
+    EXPECT_EQ(turns(), t.turns);
   }
-  count = 41;
-  tick(7);  // in title mode, starting nothing
-  EXPECT_EQ(a.lastmask, 7);
-  tick(16);
-  EXPECT_EQ(a.lastmask, 16);
-  tick(1);
-  EXPECT_EQ(a.lastmask, 1);
-  EXPECT_EQ(turns(), 1);
 }
 
-TEST_F(Input, GlideOnlyInPlayAndSigned) {
-  b.camx = 5;
-  b.goalx = -10;
-  b.camy = -3;
-  b.goaly = 2;
-  tick(0);  // title mode: nothing moves
-  EXPECT_EQ(b.camx, 5);
-  EXPECT_EQ(b.camy, -3);
-
-  a.mode = 1;
-  tick(0);
-  EXPECT_EQ(b.camx, 4);
-  EXPECT_EQ(b.camy, -2);
-
+TEST_F(Input, GlideOnlyInPlaySignedAndNeverPastTheGoal) {
   // The far ends of the range, where an unsigned comparison would go the wrong way.
   b.camx = 32767;
   b.goalx = -32768;
   b.camy = -32768;
   b.goaly = 32767;
+  tick(0);  // title mode: nothing moves
+  EXPECT_EQ(b.camx, 32767);
+  EXPECT_EQ(b.camy, -32768);
+  a.mode = 1;
   tick(0);
   EXPECT_EQ(b.camx, 32766);
   EXPECT_EQ(b.camy, -32767);
 
-  // Never past the goal.
   b.camx = 7;
   b.goalx = 8;
   b.camy = 9;
