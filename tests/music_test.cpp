@@ -251,7 +251,8 @@ TEST(Tracks, SdlMixerLoadsBoth) {
 // ---- the game itself, headless, in a folder of our choosing ----
 
 // Runs the game in `dir` under SDL's dummy video and disk audio (and no other SDL settings of ours),
-// asks it to stop after `secs` as a window manager would; its exit status and what it played.
+// asks it to stop after `secs` as a window manager would, and kills it five seconds later; gives its
+// exit status (-1 if killed) and what it played.
 int runheadless(const fs::path& dir, const char* secs, std::vector<std::int16_t>& played) {
   std::string cmd = "cd '" + dir.string() + "' && exec env";
   for (char** e = environ; *e; e++)
