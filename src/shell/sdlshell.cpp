@@ -9,9 +9,9 @@
 SDL_Surface* scr;
 Mix_Music* mus;
 
-// SIGTERM and SIGINT become a quit event. SDL would do that too, but only once
-// its video is up: a signal caught while it is still starting is lost. Ours
-// are set first thing, and SDL leaves handlers it finds in place alone.
+// SIGTERM and SIGINT become a quit event. SDL does that too, but a signal that
+// came while SDL was still starting up was seen to be lost. Ours are set first
+// thing, and SDL leaves handlers it finds in place alone.
 static volatile std::sig_atomic_t stopasked;
 static void onstop(int) { stopasked = 1; }
 
