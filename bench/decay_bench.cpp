@@ -7,8 +7,8 @@
 #include <cstring>
 #include <random>
 
-#include "gfx/gfx.h"
-#include "shell/state.h"
+#include "core/gfx/gfx.h"
+#include "core/state.h"
 
 namespace {
 

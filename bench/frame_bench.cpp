@@ -8,10 +8,10 @@
 #include <cstring>
 #include <vector>
 
-#include "game/game.h"
-#include "gfx/gfx.h"
-#include "shell/frame.h"
-#include "shell/state.h"
+#include "core/frame.h"
+#include "core/game/game.h"
+#include "core/gfx/gfx.h"
+#include "core/state.h"
 
 namespace {
 
@@ -26,7 +26,7 @@ bool benchpoll(inputevent* e) {
 }
 void nomusic() {}
 void nodelay() {}
-const shellio io = {benchpoll, nomusic, nodelay};
+const shellio io = {nomusic, benchpoll, [] {}, nodelay};
 
 void feed(const inputevent* e, std::size_t n) {
   evs = e;

@@ -5,14 +5,14 @@
 #include <cstring>
 #include <vector>
 
-#include "gfx/gfx.h"
-#include "shell/state.h"
+#include "core/gfx/gfx.h"
+#include "core/state.h"
 
 static void BM_renderscreen_expand(benchmark::State& st) {
   loadpal();
   for (int i = 0; i < lowh * loww; i++) scrb[i] = u8(i % 32);
   for (auto _ : st) {
-    expandscreen();
+    renderscreen();
     benchmark::ClobberMemory();
   }
   st.SetBytesProcessed(st.iterations() * std::int64_t(sizeof scrbuf));
@@ -26,7 +26,7 @@ static void BM_renderscreen_expand_copy(benchmark::State& st) {
   loadpal();
   for (int i = 0; i < lowh * loww; i++) scrb[i] = u8(i % 32);
   for (auto _ : st) {
-    expandscreen();
+    renderscreen();
     std::memcpy(surface, scrbuf, sizeof scrbuf);
     benchmark::ClobberMemory();
   }

@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "game/game.h"
-#include "shell/state.h"
+#include "core/game/game.h"
+#include "core/state.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 
 #include <cstring>
 
-#include "game/game.h"
-#include "gfx/gfx.h"
-#include "shell/state.h"
+#include "core/game/game.h"
+#include "core/gfx/gfx.h"
+#include "core/state.h"
 
 namespace {
 

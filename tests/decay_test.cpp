@@ -7,8 +7,8 @@
 #include <random>
 #include <vector>
 
-#include "gfx/gfx.h"
-#include "shell/frame.h"
+#include "core/frame.h"
+#include "core/gfx/gfx.h"
 #include "testutil.h"
 
 namespace {
@@ -159,7 +159,7 @@ TEST_F(Decay, DriftStepsOneChannelAndBouncesOffTheEnds) {
 }
 
 TEST_F(Decay, EveryFrameDrawsSixInOrder) {
-  const shellio quiet = {[](inputevent*) { return false; }, [] {}, [] {}};
+  const shellio quiet = {[] {}, [](inputevent*) { return false; }, [] {}, [] {}};
   startgame();
   // No input, so no turn: each frame draws cell, code, flicker, entry, op.
   testutil::script({3, 4, dim, 0, 2, 6, 80 + 5, 60 + 6, 16 + 10, 32, 16 + 9, 7 + 0});

@@ -2,8 +2,8 @@
 #include <string>
 #include <vector>
 
-#include "game/game.h"
-#include "shell/frame.h"
+#include "core/frame.h"
+#include "core/game/game.h"
 #include "testutil.h"
 
 namespace {
@@ -21,7 +21,7 @@ bool recpoll(inputevent* e) {
 }
 void recmusic() { calls.push_back(std::string("music ") + spth + " cur=" + std::to_string(a.curtrack)); }
 void recdelay() { calls.push_back("delay"); }
-const shellio rec = {recpoll, recmusic, recdelay};
+const shellio rec = {recmusic, recpoll, [] {}, recdelay};
 
 void events(std::initializer_list<inputevent> evs) {
   queue.assign(evs);

@@ -3,7 +3,7 @@
 #include <array>
 #include <vector>
 
-#include "game/game.h"
+#include "core/game/game.h"
 #include "testutil.h"
 
 namespace {

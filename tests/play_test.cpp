@@ -13,8 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "shell/frame.h"
-#include "shell/replay.h"
+#include "core/frame.h"
+#include "core/trace.h"
+#include "headless/replay.h"
 #include "testutil.h"
 
 namespace {

@@ -4,7 +4,8 @@
 #include <sstream>
 #include <string>
 
-#include "shell/replay.h"
+#include "core/trace.h"
+#include "headless/replay.h"
 #include "testutil.h"
 
 namespace {

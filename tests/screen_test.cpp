@@ -1,8 +1,8 @@
 // The palette and the screen output: colours, the 4x4 block, the copy.
 #include <vector>
 
-#include "gfx/gfx.h"
-#include "shell/platform.h"
+#include "core/gfx/gfx.h"
+#include "desktop/desktop.h"
 #include "testutil.h"
 
 namespace {
@@ -34,7 +34,7 @@ TEST_F(Screen, ReloadRestoresBrightAndLeavesDark) {
 TEST_F(Screen, EveryPixelFollowsTheBlockPattern) {
   for (int i = 0; i < 32; i++) pal16[i] = u16(0x0101 * (i + 1));
   for (int i = 0; i < lowh * loww; i++) scrb[i] = u8((i * 7 + i / 80) % 32);
-  expandscreen();
+  renderscreen();
   for (int y = 0; y < scrh; y++)
     for (int x = 0; x < scrw; x++) {
       int v = scrb[(y / 4) * loww + x / 4];
@@ -49,7 +49,7 @@ TEST_F(Screen, DarkEntriesGiveFlatBlocks) {
   pal16[21] = 0x4008;
   scrb[0] = 21;
   scrb[1] = 5;
-  expandscreen();
+  renderscreen();
   for (int y = 0; y < 4; y++)
     for (int x = 0; x < 4; x++) EXPECT_EQ(scrbuf[y * scrw + x], 0x4008);
   EXPECT_EQ(scrbuf[4], 0x8010);
@@ -60,11 +60,11 @@ TEST_F(Screen, DarkEntriesGiveFlatBlocks) {
 TEST_F(Screen, LastBlockAndPaletteChangesShowAtOnce) {
   loadpal();
   scrb[lowh * loww - 1] = 14;
-  expandscreen();
+  renderscreen();
   EXPECT_EQ(scrbuf[236 * scrw + 316], 0xFFE0);
   EXPECT_EQ(scrbuf[239 * scrw + 319], 0);  // dark shade not yet computed: black
   pal16[30] = 0x7BE0;
-  expandscreen();
+  renderscreen();
   EXPECT_EQ(scrbuf[239 * scrw + 319], 0x7BE0);
 }
 

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <string>
 
-#include "shell/platform.h"
+#include "desktop/desktop.h"
 #include "testutil.h"
 
 class SdlGame : public ::testing::Test {
@@ -27,7 +27,7 @@ protected:
     dir = std::filesystem::temp_directory_path() / ("bitrot-sdl-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
     std::filesystem::current_path(dir);
-    io = {sdlio.poll, sdlio.playmusic, [] {}};
+    io = {sdlio.playmusic, sdlio.poll, sdlio.present, [] {}};
     startgame();
     a.running = 1;
   }

@@ -8,7 +8,7 @@
 #include <initializer_list>
 #include <vector>
 
-#include "shell/state.h"
+#include "core/state.h"
 
 namespace testutil {
 

@@ -6,8 +6,8 @@
 #include <initializer_list>
 #include <iterator>
 
-#include "game/game.h"
-#include "gfx/gfx.h"
+#include "core/game/game.h"
+#include "core/gfx/gfx.h"
 #include "testutil.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The world view: which pixels land in the low-res frame, the animation
 // phase, the edges of the world and the growth alarm.
-#include "game/game.h"
-#include "gfx/gfx.h"
+#include "core/game/game.h"
+#include "core/gfx/gfx.h"
 #include "testutil.h"
 
 namespace {

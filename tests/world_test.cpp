@@ -7,7 +7,7 @@
 #include <set>
 #include <vector>
 
-#include "game/game.h"
+#include "core/game/game.h"
 #include "testutil.h"
 
 namespace {

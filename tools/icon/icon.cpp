@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "gfx/gfx.h"
-#include "shell/state.h"
+#include "core/gfx/gfx.h"
+#include "core/state.h"
 
 namespace {
 

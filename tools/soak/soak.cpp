@@ -18,9 +18,9 @@
 #include <string>
 #include <vector>
 
-#include "game/game.h"
-#include "shell/frame.h"
-#include "shell/state.h"
+#include "core/frame.h"
+#include "core/game/game.h"
+#include "core/state.h"
 
 namespace {
 
@@ -41,7 +41,7 @@ bool soakpoll(inputevent* e) {
 }
 void soakmusic() { musicloads++; }
 void soakdelay() {}
-const shellio io = {soakpoll, soakmusic, soakdelay};
+const shellio io = {soakmusic, soakpoll, [] {}, soakdelay};
 
 // ---------------------------------------------------------------------------
 // Failure: one line on stderr and a nonzero status.

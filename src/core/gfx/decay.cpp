@@ -1,7 +1,7 @@
 // The decay: an effect map fixed to the screen that gathers one random code a
 // frame, and a palette whose colours wander one channel step at a time.
+#include "core/state.h"
 #include "gfx.h"
-#include "shell/state.h"
 
 namespace {
 

@@ -1,14 +1,8 @@
-#include "replay.h"
+#include "trace.h"
 
 #include <cinttypes>
 #include <cstdio>
-#include <cstdlib>
-#include <istream>
-#include <ostream>
 #include <sstream>
-#include <vector>
-
-#include "frame.h"
 
 std::uint64_t fnv1a(const void* data, std::size_t n, std::uint64_t h) {
   const u8* p = static_cast<const u8*>(data);
@@ -19,7 +13,6 @@ std::uint64_t fnv1a(const void* data, std::size_t n, std::uint64_t h) {
   return h;
 }
 
-// The buffers are hashed as little-endian words whatever the machine's order.
 static std::uint64_t hashwords(const u16* w, std::size_t n, std::uint64_t h) {
   for (std::size_t i = 0; i < n; i++) {
     u8 bytes[2] = {u8(w[i]), u8(w[i] >> 8)};
@@ -36,19 +29,7 @@ std::uint64_t statehash() {
   return hashwords(pal16, 32, h);
 }
 
-// The current frame's events, handed to the frame's event step one by one.
-static std::vector<inputevent> pending;
-static std::size_t next;
-
-static bool tracepoll(inputevent* e) {
-  if (next >= pending.size()) return false;
-  *e = pending[next++];
-  return true;
-}
-static void nomusic() {}
-static void nodelay() {}
-
-static bool parseline(const std::string& line, std::vector<inputevent>& evs, std::string& bad) {
+bool parseevents(const std::string& line, std::vector<inputevent>& evs, std::string& bad) {
   evs.clear();
   std::istringstream in(line);
   std::string tok;
@@ -72,7 +53,19 @@ static bool parseline(const std::string& line, std::vector<inputevent>& evs, std
   return true;
 }
 
-static void printframe(std::ostream& out, long f, int loaded) {
+void appendevent(std::string& line, const inputevent& e) {
+  std::string tok;
+  switch (e.type) {
+  case inputevent::keydown: tok = "d" + std::to_string(e.sym); break;
+  case inputevent::keyup: tok = "u" + std::to_string(e.sym); break;
+  case inputevent::quit: tok = "q"; break;
+  default: return;
+  }
+  if (!line.empty()) line += ' ';
+  line += tok;
+}
+
+std::string stateline(long f, int loaded) {
   char mus[16] = "-";
   if (loaded >= 0) std::snprintf(mus, sizeof mus, "%d", loaded);
   char line[512];
@@ -83,35 +76,12 @@ static void printframe(std::ostream& out, long f, int loaded) {
                 f, mus, count, a.mode, a.alive, a.running, a.track, a.curtrack, a.alarm, a.keymask,
                 a.lastmask, b.camx, b.camy, b.goalx, b.goaly, b.plx, b.ply, b.tryx, b.tryy, screenhash(),
                 statehash());
-  out << line;
+  return line;
 }
 
-int runreplay(std::istream& trace, std::ostream& out, unsigned seed, bool last, std::string& err) {
-  static const shellio io = {tracepoll, nomusic, nodelay};
-  zerostate();
-  startgame();
-  std::srand(seed);
-  a.running = 1;
-
-  std::string line, bad, lastline;
-  long f = 0;
-  while (std::getline(trace, line)) {
-    if (!parseline(line, pending, bad)) {
-      err = "line " + std::to_string(f + 1) + ": cannot read \"" + bad + "\"";
-      return 2;
-    }
-    next = 0;
-    int loaded = frame(io);
-    if (last) {
-      std::ostringstream s;
-      printframe(s, f, loaded);
-      lastline = s.str();
-    } else {
-      printframe(out, f, loaded);
-    }
-    f++;
-    if (!a.running) break;
-  }
-  out << lastline;
-  return 0;
+void widen(u16 c, u8 rgb[3]) {
+  const unsigned r = c >> 11, g = (c >> 5) & 63, bl = c & 31;
+  rgb[0] = u8(r << 3 | r >> 2);
+  rgb[1] = u8(g << 2 | g >> 4);
+  rgb[2] = u8(bl << 3 | bl >> 2);
 }

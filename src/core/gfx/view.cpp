@@ -1,7 +1,7 @@
 #include <cstring>
 
+#include "core/state.h"
 #include "gfx.h"
-#include "shell/state.h"
 
 void render() {
   // Every cell shows the same phase in one frame; it flips every 10 frames.

@@ -1,6 +1,7 @@
-// The frame: the one place that fixes the order of a frame's work. The game,
-// the replay runner and the tests all run frames through here; only the few
-// calls that reach the outside world differ, and those come in as hooks.
+// The frame: the one place that fixes the order of a frame's work. Every
+// platform (the desktop, the browser, the headless replay) and the tests run
+// frames through here; the few things that reach the outside world differ
+// from one platform to the next, and those come in as hooks.
 #pragma once
 
 #include "state.h"
@@ -12,13 +13,15 @@ struct inputevent {
   u32 sym;  // the SDL 1.2 key code, for keydown and keyup
 };
 
-// What a frame needs from the platform.
+// What a frame needs from the platform, in the order the frame calls them.
 struct shellio {
-  // Fetches the next queued event into *e; false when the queue is empty.
-  bool (*poll)(inputevent* e);
   // Stops the playing music and starts the file named in `spth`, 100 loops.
   // Called at the music switch, after curtrack and spth are set.
   void (*playmusic)();
+  // Fetches the next queued event into *e; false when the queue is empty.
+  bool (*poll)(inputevent* e);
+  // Shows `scrbuf`, as renderscreen has just left it.
+  void (*present)();
   // The pause between frames.
   void (*delay)();
 };
@@ -34,6 +37,7 @@ void buildkeymask();
 void startgame();
 
 // Runs one whole frame: music switch, events, key mask, procgame, render,
-// mutaterender, renderscreen, delay, count, then the end-of-frame checks.
+// mutaterender, renderscreen and present, delay, count, then the end-of-frame
+// checks.
 // Returns the track loaded by the music switch, or -1 when there was none.
 int frame(const shellio& io);

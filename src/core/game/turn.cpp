@@ -2,9 +2,9 @@
 // then the player's step, then where the view should glide to.
 #include <cstring>
 
+#include "core/gfx/gfx.h"
+#include "core/state.h"
 #include "game.h"
-#include "gfx/gfx.h"
-#include "shell/state.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
+#include "core/state.h"
 #include "gfx.h"
-#include "shell/state.h"
 
 // Indices 1..7 and 9..15 set blue, green and red by the index's bits 0, 1, 2,
 // at half and at full strength; 7 is the mid grey and 8 the light grey.

@@ -1,3 +1,3 @@
-#include "platform.h"
+#include "desktop.h"
 
 int main(int, char**) { return runbitrot(); }

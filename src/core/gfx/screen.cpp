@@ -1,8 +1,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "core/state.h"
 #include "gfx.h"
-#include "shell/state.h"
 
 // Each low-res pixel becomes a 4x4 block: a bright 3x3 square with the dark
 // shade down its right column and along its bottom row. A dark entry (16..31)
@@ -14,7 +14,7 @@
 // rows, so the whole screen is written in 16-byte stores, each byte once.
 typedef std::uint64_t blockpair __attribute__((vector_size(16)));
 
-void expandscreen() {
+void renderscreen() {
   std::uint64_t top[32], bottom[32];
   for (int v = 0; v < 32; v++) {
     const u16 bright = pal16[v], dark = pal16[(v & 15) + 16];
@@ -35,9 +35,4 @@ void expandscreen() {
       std::memcpy(row + 3 * scrw + 4 * c, &d, sizeof d);
     }
   }
-}
-
-void renderscreen() {
-  expandscreen();
-  presentscreen();
 }

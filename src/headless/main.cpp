@@ -1,17 +1,18 @@
 // bitrot-replay: runs the game headless from a key trace and prints the state
-// after every frame, or writes the built-in world image to a file.
+// after every frame (and may keep the last frame's screen as a picture), or
+// writes the built-in world image to a file.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <string>
 
-#include "shell/replay.h"
-#include "shell/state.h"
+#include "core/state.h"
+#include "replay.h"
 
 static int usage() {
   std::fprintf(stderr,
-               "usage: bitrot-replay --seed N [--last] < TRACE\n"
+               "usage: bitrot-replay --seed N [--last] [--screen FILE.ppm] < TRACE\n"
                "       bitrot-replay --dump-world FILE\n");
   return 2;
 }
@@ -30,9 +31,12 @@ int main(int argc, char** argv) {
 
   bool haveseed = false, last = false;
   unsigned seed = 0;
+  const char* screen = nullptr;
   for (int i = 1; i < argc; i++) {
     if (!std::strcmp(argv[i], "--last")) {
       last = true;
+    } else if (!std::strcmp(argv[i], "--screen") && i + 1 < argc) {
+      screen = argv[++i];
     } else if (!std::strcmp(argv[i], "--seed") && i + 1 < argc) {
       char* end;
       unsigned long v = std::strtoul(argv[++i], &end, 10);
@@ -47,6 +51,13 @@ int main(int argc, char** argv) {
 
   std::string err;
   int rc = runreplay(std::cin, std::cout, seed, last, err);
-  if (rc) std::fprintf(stderr, "bitrot-replay: %s\n", err.c_str());
-  return rc;
+  if (rc) {
+    std::fprintf(stderr, "bitrot-replay: %s\n", err.c_str());
+    return rc;
+  }
+  if (screen && !writescreen(screen)) {
+    std::fprintf(stderr, "bitrot-replay: cannot write %s\n", screen);
+    return 1;
+  }
+  return 0;
 }

@@ -1,7 +1,7 @@
 // Input: the lock-out after a new game, the start of play, one turn per change
 // of the held keys, and the view's glide toward its goal.
+#include "core/state.h"
 #include "game.h"
-#include "shell/state.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "platform.h"
+#include "desktop.h"
 
 SDL_Surface* scr;
 Mix_Music* mus;
@@ -53,7 +53,7 @@ static const char* nodisplay() {
   return "no display was found (only SDL's offscreen driver started)";
 }
 
-const shellio sdlio = {sdlpoll, sdlplaymusic, sdldelay};
+const shellio sdlio = {sdlplaymusic, sdlpoll, presentscreen, sdldelay};
 
 int runbitrot() {
   std::signal(SIGTERM, onstop);

@@ -1,8 +1,8 @@
 #include <cstring>
 
+#include "core/gfx/gfx.h"
+#include "core/state.h"
 #include "game.h"
-#include "gfx/gfx.h"
-#include "shell/state.h"
 
 void clearscfx() { std::memset(scfx, 0, sizeof scfx); }
 

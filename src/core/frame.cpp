@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "game/game.h"
-#include "gfx/gfx.h"
+#include "core/game/game.h"
+#include "core/gfx/gfx.h"
 
 // A quit request outlives the frame's newgame, which would otherwise set
 // `running` back to 1 and drop the player's request on the floor.
@@ -57,6 +57,7 @@ int frame(const shellio& io) {
   render();
   mutaterender();
   renderscreen();
+  io.present();
 
   io.delay();
   count++;

@@ -1,5 +1,5 @@
 // Graphics: the palette, the world view, the decay and the screen output.
-// Everything here but presentscreen works on plain arrays.
+// All of it works on plain arrays; showing `scrbuf` is the platform's part.
 #pragma once
 
 // Loads the base palette into `pal` and its RGB565 form into pal16[0..15];
@@ -16,12 +16,7 @@ void render();
 // palette channel; exactly six draws. Called once a frame, after render.
 void mutaterender();
 
-// Expands `scrb` into `scrbuf` (4x4 blocks, bright 3x3 with a dark edge) and
-// presents it. Called once a frame, after mutaterender.
+// Expands `scrb` into `scrbuf` (4x4 blocks, bright 3x3 with a dark edge).
+// Called once a frame, after mutaterender; the frame then has the platform
+// present `scrbuf`.
 void renderscreen();
-
-// The two halves of renderscreen. expandscreen only writes `scrbuf`;
-// presentscreen copies `scrbuf` to the video surface and flips, and does
-// nothing when there is no surface (the replay runner, the tests).
-void expandscreen();
-void presentscreen();

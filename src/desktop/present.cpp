@@ -1,9 +1,8 @@
-// The screen present: the only graphics code that talks to SDL.
+// The screen present: `scrbuf` onto SDL's video surface.
 #include <algorithm>
 #include <cstring>
 
-#include "gfx.h"
-#include "shell/platform.h"
+#include "desktop.h"
 
 void presentscreen() {
   if (!scr) return;
