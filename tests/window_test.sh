@@ -1,47 +1,40 @@
 #!/usr/bin/env bash
-# The real game in a real X server: its window, Escape, the close button,
-# SIGTERM, and a clear error when there is no display at all.
+# The real game in a real X server: a 320x240 window titled "bitrot", ended with
+# status 0 by Escape held alone, by the close button and by SIGTERM; and without
+# any display, one clear line on stderr and status 1.
 set -u
-build=$1
-src=$2
-game="$build/bitrot"
-. "$src/tests/xsession.bash"
+game=$(cd "$1" && pwd)/bitrot
+. "$2/tests/xsession.bash"
 start_xvfb
 export SDL_AUDIODRIVER=dummy
 unset SDL_VIDEODRIVER SDL12COMPAT_WINDOW_SCALING
 
-# A 320x240 window appears; Escape held alone ends the game with status 0.
 start_game "$work"
 wait_window
 geom=$(xdotool getwindowgeometry "$wid" | sed -n 's/.*Geometry: //p')
-[ "$geom" = "320x240" ] || fail "window is $geom, not 320x240"
-name=$(xdotool getwindowname "$wid")
-[ "$name" = "bitrot" ] || fail "window is titled '$name', not 'bitrot'"
-xdotool windowfocus "$wid" 2>/dev/null || true
-hold_key Escape
+[ "$geom $(xdotool getwindowname "$wid")" = "320x240 bitrot" ] || fail "the window is $geom, titled $(xdotool getwindowname "$wid")"
+xdotool keydown Escape  # held until the game ends, however slow its frames
 wait_exit 0
-echo "ok: window 320x240, Escape ends with 0"
+xdotool keyup Escape
+echo "ok: a 320x240 window titled bitrot; Escape ends it with 0"
 
-# The window's close button (WM_DELETE_WINDOW) ends it with status 0.
 start_game "$work"
 wait_window
-python3 "$src/tests/xclose.py" "$wid" || fail "could not send the close request"
+close_window "$wid"
 wait_exit 0
-echo "ok: closing the window ends with 0"
+echo "ok: the close button ends it with 0"
 
-# SIGTERM ends it with status 0.
 start_game "$work"
 wait_window
 kill -TERM "$game_pid"
 wait_exit 0
-echo "ok: SIGTERM ends with 0"
+echo "ok: SIGTERM ends it with 0"
 
-# Without any display: one clear line on stderr and status 1.
-(cd "$work" && env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=x11 "$game" 2>"$work/err"); rc=$?
-[ "$rc" -eq 1 ] || fail "without a display the exit status is $rc, not 1"
-grep -q '^bitrot: cannot open the 320x240 16-bit display: ' "$work/err" || fail "no clear error line: $(cat "$work/err")"
-[ "$(wc -l <"$work/err")" -eq 1 ] || fail "more than one line on stderr: $(cat "$work/err")"
-(cd "$work" && timeout 10 env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER "$game" 2>"$work/err"); rc=$?
-[ "$rc" -eq 1 ] || fail "with no display and no driver chosen the exit status is $rc, not 1"
-grep -q '^bitrot: cannot open the 320x240 16-bit display: ' "$work/err" || fail "no clear error line: $(cat "$work/err")"
-echo "ok: no display gives status 1 and: $(cat "$work/err")"
+for driver in x11 ''; do  # x11 asked for, or nothing asked
+  (cd "$work" && exec env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER ${driver:+SDL_VIDEODRIVER=$driver} timeout 30 "$game" 2>"$work/err")
+  rc=$?
+  said=$(grep '^bitrot' "$work/err")  # SDL itself may add a line of its own; the game says one
+  [ $rc = 1 ] && [[ $said == "bitrot: cannot open the 320x240 16-bit display: "* && $said != *$'\n'* ]] ||
+    fail "with no display ('$driver' asked for): status $rc and: $(cat "$work/err")"
+done
+echo "ok: no display gives status 1 and: $said"

@@ -1,83 +1,100 @@
-# Sourced by the tests that run the real game in a virtual X server.
-# Starts Xvfb on a free display, and offers waits with bounded retries.
+# Sourced by the tests that run the real game in a virtual X server. It offers:
+#   start_xvfb          a fresh Xvfb on a free display, DISPLAY exported, $work a
+#                       scratch folder; all of it goes at exit (cleanup)
+#   start_game DIR      $game started from DIR in the background: $game_pid, its
+#                       stderr in $work/err
+#   wait_window         waits for the game's window to show; its id in $wid
+#   wait_exit STATUS    waits for the game to end with STATUS
+#   hold_key KEY [S]    holds KEY for S seconds (0.3), long enough for a frame
+#   close_window WID    asks the window to close, as a window manager's close
+#                       button does (WM_DELETE_WINDOW)
+#   fail MESSAGE        says why and ends the test with status 1
+# Every wait gives up after 30 s.
+#
+# The server runs with -noreset: otherwise it resets itself each time its last
+# client disconnects (a game that ended, or a passing xdotool), and a game that
+# connects during the reset finds no display and falls back on SDL's offscreen
+# driver.
 
-# The game's own leaks are the valgrind test's business; under AddressSanitizer
-# the X, font and input-method libraries that SDL loads report leaks of their
-# own at exit, which would mask the exit status these tests are about.
+# Under AddressSanitizer the X, font and input-method libraries that SDL loads
+# report leaks of their own at exit, which would mask the exit status.
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
-
-xvfb_pid=""
-game_pid=""
+xvfb_pid="" game_pid="" wid="" work=""
 cleanup() {
   [ -n "$game_pid" ] && kill -KILL "$game_pid" 2>/dev/null
-  # Wait for the server to be gone, sockets and lock file with it, so the next
-  # test's server can't find a half-dead one on the same display number.
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
-  [ -n "${work:-}" ] && rm -rf "$work"
+  [ -n "$work" ] && rm -rf "$work"
   return 0
 }
 trap cleanup EXIT
-
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
-start_xvfb() {
-  local fifo n
-  work=$(mktemp -d)
-  fifo="$work/displayfd"
-  mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" 2>"$work/xvfb.log" &
-  xvfb_pid=$!
-  read -r -t 20 n <"$fifo" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-  export DISPLAY=":$n"
-  # Make sure it is our server that answers there before any game starts.
-  local i
-  for i in $(seq 1 50); do
-    xdotool getdisplaygeometry >/dev/null 2>&1 && return 0
-    sleep 0.1
-  done
-  fail "the X server on $DISPLAY does not answer: $(cat "$work/xvfb.log")"
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+# waitfor CONDITION...: true once the command succeeds, false after 30 s.
+waitfor() {
+  for _ in $(seq 300); do "$@" && return 0 || sleep 0.1; done
+  return 1
 }
 
-# Runs the game in the background from folder $1; its stderr goes to $work/err.
+start_xvfb() {
+  local n
+  work=$(mktemp -d)
+  mkfifo "$work/displayfd"
+  Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$work/displayfd" 2>"$work/xvfb.log" &
+  xvfb_pid=$!
+  read -r -t 30 n <"$work/displayfd" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+  export DISPLAY=":$n"
+  waitfor xdotool getdisplaygeometry >/dev/null 2>&1 || fail "no X server answers on $DISPLAY"
+}
+
 start_game() {
   (cd "$1" && exec "$game" 2>"$work/err") &
   game_pid=$!
 }
 
-# Waits until the game's window is mapped and sets wid to its id.
-wid=""
+shown() {
+  wid=$(xdotool search --onlyvisible --pid "$game_pid" 2>/dev/null | head -n 1)
+  [ -n "$wid" ] || ! kill -0 "$game_pid" 2>/dev/null
+}
 wait_window() {
-  local i
-  for i in $(seq 1 100); do
-    wid=$(xdotool search --onlyvisible --pid "$game_pid" 2>/dev/null | head -n 1)
-    [ -n "$wid" ] && return 0
-    if ! kill -0 "$game_pid" 2>/dev/null; then
-      wait "$game_pid"
-      fail "the game ended with status $? before its window showed: $(cat "$work/err")"
-    fi
-    sleep 0.1
-  done
-  fail "no window after 10 s"
+  waitfor shown || fail "no window after 30 s"
+  [ -n "$wid" ] || fail "the game ended before its window showed: $(cat "$work/err")"
+  # Keys go where the pointer and the focus are.
+  xdotool mousemove --window "$wid" 10 10 windowfocus --sync "$wid" 2>/dev/null
 }
 
-# Waits for the game to end and checks its exit status.
+ended() { ! kill -0 "$game_pid" 2>/dev/null; }
 wait_exit() {
-  local want=$1 i rc
-  for i in $(seq 1 100); do
-    if ! kill -0 "$game_pid" 2>/dev/null; then
-      wait "$game_pid" && rc=0 || rc=$?
-      game_pid=""
-      [ "$rc" -eq "$want" ] || fail "exit status $rc, expected $want; stderr: $(cat "$work/err")"
-      return 0
-    fi
-    sleep 0.1
-  done
-  fail "the game still runs after 10 s"
+  waitfor ended || fail "the game still runs after 30 s"
+  wait "$game_pid"
+  local rc=$?
+  game_pid=""
+  [ "$rc" -eq "$1" ] || fail "exit status $rc, expected $1; stderr: $(cat "$work/err")"
 }
 
-# Holds a key long enough for the game to see it in a frame (frames are 50 ms).
 hold_key() {
   xdotool keydown "$1"
-  sleep 0.3
+  sleep "${2:-0.3}"
   xdotool keyup "$1"
+}
+
+close_window() {
+  python3 - "$1" <<'PY' || fail "could not ask the window to close"
+import ctypes, ctypes.util, sys
+class ClientMessage(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                ("format", ctypes.c_int), ("data", ctypes.c_long * 5), ("pad", ctypes.c_long * 12)]
+x = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
+x.XOpenDisplay.restype = x.XInternAtom.restype = ctypes.c_void_p
+x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+x.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
+x.XCloseDisplay.argtypes = [ctypes.c_void_p]
+d = x.XOpenDisplay(None) or sys.exit("cannot open the display")
+ev = ClientMessage(type=33, send_event=1, window=int(sys.argv[1]), format=32,
+                   message_type=x.XInternAtom(d, b"WM_PROTOCOLS", 0))
+ev.data[0] = x.XInternAtom(d, b"WM_DELETE_WINDOW", 0)
+sys.exit(x.XSendEvent(d, ev.window, 0, 0, ctypes.byref(ev)) == 0 or x.XCloseDisplay(d) != 0)
+PY
 }

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Golden replays: every tests/golden/NAME.trace played by bitrot-replay, each
+# frame's state line and a hash of the last frame's picture compared with
+# NAME.expected. title: the lock-out, keys held through it, taps, stray codes,
+# the masks that start nothing, Escape alone. play: a start the lock-out holds
+# back, every step and priority, walls, a flood of 10,000 events, waits until
+# the growth overruns the player, and a quit in the frame of that death. soak:
+# 2,500 frames of the soak's random player (bitrot-soak --seed 22 --frames 2500
+# --trace), deaths, pick-ups, new games, then Escape alone in play.
+# After a change meant to alter the game, `cmake --build BUILD --target golden`
+# (this script with --update) writes the expectations anew: read the diff.
+set -u
+build=$1 src=$2
+seed=22  # every trace was recorded with this seed
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+fails=0
+fail() { echo "FAIL: $*"; fails=$((fails + 1)); }
+replay() { "$build/bitrot-replay" --seed $seed "$@"; }
+
+for trace in "$src"/tests/golden/*.trace; do
+  name=$(basename "$trace" .trace) want=${trace%.trace}.expected
+  replay --screen "$tmp/screen.ppm" <"$trace" >"$tmp/out" || { fail "$name: bitrot-replay failed"; continue; }
+  echo "screen $(md5sum <"$tmp/screen.ppm" | cut -d' ' -f1)" >>"$tmp/out"
+  if [ "${3:-}" = --update ]; then
+    cp "$tmp/out" "$want" && echo "wrote $want"
+  elif ! cmp -s "$want" "$tmp/out"; then
+    fail "$name differs from $want, first at:"
+    diff "$want" "$tmp/out" | head -n 4
+  else
+    echo "ok: $name, $(($(wc -l <"$want") - 1)) frames"
+  fi
+  # --last prints the last frame's line alone.
+  [ "$(replay --last <"$trace")" = "$(tail -n 2 "$tmp/out" | head -n 1)" ] || fail "$name: --last is not the last line"
+done
+
+# A token it can't read is refused with its line, status 2.
+for bad in x5 d4294967296 d12a u; do
+  err=$(printf '\nd27 %s\n' "$bad" | replay 2>&1 >/dev/null); rc=$?
+  [ $rc = 2 ] && [ "$err" = "bitrot-replay: line 2: cannot read \"$bad\"" ] || fail "'$bad': status $rc, $err"
+done
+[ $fails = 0 ] && echo "golden: all checks passed"
+exit $((fails > 0))
