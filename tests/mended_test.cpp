@@ -20,11 +20,13 @@ namespace {
 
 const bool headless = setenv("SDL_VIDEODRIVER", "dummy", 0) + setenv("SDL_AUDIODRIVER", "dummy", 0) == 0;
 
-int nonzero(const u8* p, std::size_t n) { return int(std::count_if(p, p + n, [](u8 v) { return v != 0; })); }
+int nonzero(const u8* p, std::size_t n) {
+  return int(std::count_if(p, p + n, [](u8 v) { return v != 0; }));
+}
 
 TEST(Mended, SteppingOffTheGridIsBlockedAndNothingOutsideItIsIndexed) {
-  for (auto [x, y, dir, tx, ty] : {std::array{127, 60, 1, 128, 60}, {60, 0, 2, 60, -1}, {0, 60, 3, -1, 60},
-                                    {60, 127, 4, 60, 128}}) {
+  for (auto [x, y, dir, tx, ty] :
+       {std::array{127, 60, 1, 128, 60}, {60, 0, 2, 60, -1}, {0, 60, 3, -1, 60}, {60, 127, 4, 60, 128}}) {
     zerostate();
     a.alive = 1;
     b.plx = s16(x), b.ply = s16(y), a.cells[y][x] = cdown;
@@ -41,8 +43,10 @@ TEST(Mended, SteppingOffTheGridIsBlockedAndNothingOutsideItIsIndexed) {
       a.alive = 1;
       b.plx = s16(x), b.ply = s16(y);
       newturn(d);
-      const bool on = b.plx >= 0 && b.plx < gridsize && b.ply >= 0 && b.ply < gridsize;  // a step may come onto it
-      EXPECT_EQ(nonzero(reinterpret_cast<const u8*>(&a), offsetof(stateblock, walls)), on ? 3 : 2) << x << "," << y;
+      const bool on =
+          b.plx >= 0 && b.plx < gridsize && b.ply >= 0 && b.ply < gridsize;  // a step may come onto it
+      EXPECT_EQ(nonzero(reinterpret_cast<const u8*>(&a), offsetof(stateblock, walls)), on ? 3 : 2)
+          << x << "," << y;
       EXPECT_TRUE(!on || a.cells[b.ply][b.plx] == d) << x << "," << y;
     }
 }
@@ -53,7 +57,8 @@ TEST(Mended, ATurnInAnyOtherDirectionWaits) {
   b.plx = b.ply = 100, a.cells[100][100] = cleft;
   for (int d : {0, -1, 5, 6, 9, 1000}) {
     newturn(d);
-    EXPECT_EQ((std::array{int(b.tryx), int(b.tryy), int(a.cells[100][100])}), (std::array{100, 100, int(cleft)}))
+    EXPECT_EQ((std::array{int(b.tryx), int(b.tryy), int(a.cells[100][100])}),
+              (std::array{100, 100, int(cleft)}))
         << d;
   }
   EXPECT_EQ(nonzero(&a.cells[0][0], sizeof a.cells), 1);
@@ -84,7 +89,8 @@ TEST(Mended, TheScreenCopyFollowsTheSurfacesPitchAndSize) {
     const int rows = std::min(h, scrh), bytes = std::min(2 * w, 2 * scrw);
     for (std::size_t i = 0; i < mem.size(); i++) {
       const int y = int(i) / pitch, x = int(i) % pitch;
-      ASSERT_EQ(mem[i], y < rows && x < bytes ? src[y * 2 * scrw + x] : 0xAB) << w << "x" << h << " pitch " << pitch;
+      ASSERT_EQ(mem[i], y < rows && x < bytes ? src[y * 2 * scrw + x] : 0xAB)
+          << w << "x" << h << " pitch " << pitch;
     }
   }
 }
@@ -93,7 +99,8 @@ TEST(Mended, TheScreenCopyFollowsTheSurfacesPitchAndSize) {
 class Sdl : public ::testing::Test {
 protected:
   std::filesystem::path old = std::filesystem::current_path(),
-                        dir = std::filesystem::temp_directory_path() / ("bitrot-sdl-" + std::to_string(getpid()));
+                        dir = std::filesystem::temp_directory_path() /
+                              ("bitrot-sdl-" + std::to_string(getpid()));
   shellio io{sdlio.playmusic, sdlio.poll, sdlio.present, [] {}};
 
   void SetUp() override {
@@ -132,7 +139,9 @@ TEST_F(Sdl, MusicThatCannotLoadLeavesTheGameSilentAndRunning) {
     std::filesystem::remove(name);
     if (kind == "good") std::filesystem::copy_file(std::string(BITROT_BINARY_DIR "/") + name, name);
     else if (kind != "missing")
-      std::ofstream(name) << (kind == "empty" ? "" : kind == "damaged" ? "OggS" + std::string(300, '\0') : "x");
+      std::ofstream(name) << (kind == "empty"     ? ""
+                              : kind == "damaged" ? "OggS" + std::string(300, '\0')
+                                                  : "x");
   };
   for (const std::string& zero : kinds)
     for (const std::string& one : kinds) {

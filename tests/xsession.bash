@@ -1,20 +1,15 @@
-# Sourced by the tests that run the real game in a virtual X server. It offers:
-#   start_xvfb          a fresh Xvfb on a free display, DISPLAY exported, $work a
-#                       scratch folder; all of it goes at exit (cleanup)
-#   start_game DIR      $game started from DIR in the background: $game_pid, its
-#                       stderr in $work/err
-#   wait_window         waits for the game's window to show; its id in $wid
-#   wait_exit STATUS    waits for the game to end with STATUS
-#   hold_key KEY [S]    holds KEY for S seconds (0.3), long enough for a frame
-#   close_window WID    asks the window to close, as a window manager's close
-#                       button does (WM_DELETE_WINDOW)
-#   fail MESSAGE        says why and ends the test with status 1
-# Every wait gives up after 30 s.
-#
-# The server runs with -noreset: otherwise it resets itself each time its last
-# client disconnects (a game that ended, or a passing xdotool), and a game that
-# connects during the reset finds no display and falls back on SDL's offscreen
-# driver.
+# Sourced by the tests that run the real game ($game) in a virtual X server:
+#   start_xvfb        a fresh Xvfb, DISPLAY exported, a scratch folder $work
+#   start_game DIR    $game from DIR in the background: $game_pid, stderr in $work/err
+#   wait_window       until the game's window shows: its id in $wid, pointer and focus on it
+#   wait_exit STATUS  until the game ends, which it must with STATUS
+#   hold_key KEY [S]  KEY held S seconds (0.3), long enough for a frame
+#   close_window WID  the window asked to close as a close button does
+#   fail MESSAGE      ends the test with status 1
+# Every wait gives up after 30 s; at exit, cleanup takes the game, the server
+# and $work away. The server runs with -noreset: otherwise it resets itself
+# whenever its last client disconnects (a game that ended, a passing xdotool),
+# and a game that connects during the reset finds no display.
 
 # Under AddressSanitizer the X, font and input-method libraries that SDL loads
 # report leaks of their own at exit, which would mask the exit status.

@@ -137,7 +137,8 @@ struct {
 
 u16 halves(u16 c) { return u16((c >> 12) * 2048 + ((c >> 6) & 31) * 32 + (c & 31) / 2); }
 bool onestep(u16 c, u16 d) {
-  return std::abs((c >> 11) - (d >> 11)) + std::abs((c >> 5 & 63) - (d >> 5 & 63)) + std::abs((c & 31) - (d & 31)) ==
+  return std::abs((c >> 11) - (d >> 11)) + std::abs((c >> 5 & 63) - (d >> 5 & 63)) +
+             std::abs((c & 31) - (d & 31)) ==
          1;
 }
 
@@ -150,7 +151,8 @@ void check(const before& pre) {
   if (newgame) std::fill(gamekeys, gamekeys + 8, false);
   u8 mask = 0;
   for (int i = 0; i < 8; i++) {
-    if (a.keys[i] != gamekeys[i]) broken("keys[%d] is %d, the events sent make it %d", i, a.keys[i], gamekeys[i]);
+    if (a.keys[i] != gamekeys[i])
+      broken("keys[%d] is %d, the events sent make it %d", i, a.keys[i], gamekeys[i]);
     mask = u8(mask | a.keys[i] << i);
   }
   if (a.keymask != mask) broken("keymask %d, the held keys make %d", a.keymask, mask);
@@ -166,11 +168,12 @@ void check(const before& pre) {
     const int tx = pre.plx + sx[dir], ty = pre.ply + sy[dir];
     const bool free = ongrid(tx, ty) && !a.walls[ty][tx];
     if (b.tryx != tx || b.tryy != ty || b.plx != (free ? tx : pre.plx) || b.ply != (free ? ty : pre.ply))
-      broken("direction %d from (%d,%d) tried (%d,%d) and ended at (%d,%d)", dir, pre.plx, pre.ply, b.tryx, b.tryy,
-             b.plx, b.ply);
+      broken("direction %d from (%d,%d) tried (%d,%d) and ended at (%d,%d)", dir, pre.plx, pre.ply, b.tryx,
+             b.tryy, b.plx, b.ply);
     if (b.goalx != b.plx * 8 - 36 || b.goaly != b.ply * 8 - 26)
       broken("the view's goal is (%d,%d) for the player at (%d,%d)", b.goalx, b.goaly, b.plx, b.ply);
-    pickup = a.nextcells[b.ply][b.plx] == cmender;  // what the turn's generation left where the player stepped
+    pickup =
+        a.nextcells[b.ply][b.plx] == cmender;  // what the turn's generation left where the player stepped
     t.pickups += pickup;
   } else if (b.plx != pre.plx || b.ply != pre.ply) {
     broken("the player moved from (%d,%d) to (%d,%d) without a turn", pre.plx, pre.ply, b.plx, b.ply);
@@ -187,13 +190,15 @@ void check(const before& pre) {
       growth += v >= cgrowth;
       const int d = std::abs(x - b.plx) + std::abs(y - b.ply);
       if (v == cmender && d < best) best = d, menderx = x, mendery = y;
-      if (v && v <= cdown && (x != b.plx || y != b.ply)) broken("a player at (%d,%d), not (%d,%d)", x, y, b.plx, b.ply);
+      if (v && v <= cdown && (x != b.plx || y != b.ply))
+        broken("a player at (%d,%d), not (%d,%d)", x, y, b.plx, b.ply);
     }
   if (players != 1) broken("the player's cell (%d,%d) does not hold the player", b.plx, b.ply);
   t.growth = std::max<long>(t.growth, growth);
-  if (std::memcmp(a.walls, startwalls, sizeof startwalls)) broken("the wall grid changed");
+  if (std::memcmp(a.walls, startwalls, sizeof startwalls) != 0) broken("the wall grid changed");
   for (int i = 0; i < lowh * loww; i++)
-    if (scrb[i] > 31 || scfx[i] > 15) broken("pixel (%d,%d) is %d, effect %d", i % loww, i / loww, scrb[i], scfx[i]);
+    if (scrb[i] > 31 || scfx[i] > 15)
+      broken("pixel (%d,%d) is %d, effect %d", i % loww, i / loww, scrb[i], scfx[i]);
 
   // The palette: one entry drifts a step with its dark shade its halves; a new
   // game or a pick-up may reload the bright ones.
@@ -222,12 +227,13 @@ bool number(const char* s, unsigned long long max, unsigned long long& v) {
 int main(int argc, char** argv) {
   unsigned long long seed = 1, frames = 1000000;
   std::FILE* trace = nullptr;
-  for (int i = 1; i < argc; i++) {
-    const bool value = i + 1 < argc;
-    if (value && !std::strcmp(argv[i], "--seed") && number(argv[i + 1], 0xFFFFFFFFull, seed)) i++;
-    else if (value && !std::strcmp(argv[i], "--frames") && number(argv[i + 1], 1ull << 40, frames)) i++;
-    else if (value && !std::strcmp(argv[i], "--trace") && (trace = std::fopen(argv[i + 1], "w"))) i++;
-    else return std::fprintf(stderr, "usage: bitrot-soak [--seed N] [--frames N] [--trace FILE]\n"), 2;
+  for (int i = 1; i < argc; i += 2) {
+    const char* v = i + 1 < argc ? argv[i + 1] : "";
+    const bool ok = !std::strcmp(argv[i], "--seed")     ? number(v, 0xFFFFFFFFull, seed)
+                    : !std::strcmp(argv[i], "--frames") ? number(v, 1ull << 40, frames)
+                    : !std::strcmp(argv[i], "--trace")  ? (trace = std::fopen(v, "w")) != nullptr
+                                                        : false;
+    if (!ok) return std::fprintf(stderr, "usage: bitrot-soak [--seed N] [--frames N] [--trace FILE]\n"), 2;
   }
   const auto t0 = std::chrono::steady_clock::now();
   startgame();
@@ -265,7 +271,8 @@ int main(int argc, char** argv) {
   if (trace && std::fclose(trace)) return std::fprintf(stderr, "bitrot-soak: cannot write the trace\n"), 1;
   const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   std::printf("bitrot-soak: seed %llu, %ld frames in %.1f s, all checks held\n", seed, framenum, secs);
-  std::printf("  games %ld, deaths %ld, turns %ld, pick-ups %ld, most growth %ld\n", t.plays, t.deaths, t.turns,
-              t.pickups, t.growth);
-  std::printf("  restarts %ld (quits sent %ld), floods %ld, stray keys %ld\n", t.restarts, quits, floods, strays);
+  std::printf("  games %ld, deaths %ld, turns %ld, pick-ups %ld, most growth %ld\n", t.plays, t.deaths,
+              t.turns, t.pickups, t.growth);
+  std::printf("  restarts %ld (quits sent %ld), floods %ld, stray keys %ld\n", t.restarts, quits, floods,
+              strays);
 }
