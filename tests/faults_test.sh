@@ -43,7 +43,7 @@ for c in "${cases[@]}"; do
   (cd "$work/$name" && exec env SDL_DISKAUDIOFILE="$work/$name/played.raw" $env "$game" 2>"$work/$name.err") &
   pid[$name]=$!
 done
-sleep 3
+sleep 4
 for c in "${cases[@]}"; do
   IFS='|' read -r name sigs plays _ <<<"$c"
   p=${pid[$name]}

@@ -21,7 +21,7 @@ for name in music notogg; do
     --log-file="$work/$name.log" "$build/bitrot" 2>/dev/null) &
   pid[$name]=$!
 done
-sleep 6
+sleep 8  # valgrind starts slowly, and the music must have begun
 for name in music notogg; do
   kill -0 "${pid[$name]}" 2>/dev/null || fail "$name: the game ended on its own"
   kill -TERM "${pid[$name]}" 2>/dev/null

@@ -17,7 +17,7 @@ need_packages() {
 build_packages=(g++ cmake make pkg-config libsdl1.2-compat-dev libsdl-mixer1.2-dev libvorbis-dev libpng-dev)
 
 # What the tests need on top: the test and benchmark frameworks, a virtual X
-# server with input and screenshots (read by tests/screen.py); the
+# server with input and window captures; the
 # validators of the desktop entry and the metainfo, what CPack needs for the
 # .deb's dependencies, the linters of tools/lint, and valgrind and strace for
 # the leak and the nothing-written checks.
