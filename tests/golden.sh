@@ -2,13 +2,14 @@
 # Golden replays: every tests/golden/NAME.trace played by bitrot-replay, each
 # frame's state line and a hash of the last frame's picture compared with
 # NAME.expected. title: the lock-out, keys held through it, taps, stray codes,
-# the masks that start nothing, Escape alone. play: a start the lock-out holds
-# back, every step and priority, walls, a flood of 10,000 events, waits until
-# the growth overruns the player, and a quit in the frame of that death. soak:
-# 2,500 frames of the soak's random player (bitrot-soak --seed 22 --frames 2500
-# --trace), deaths, pick-ups, new games, then Escape alone in play.
-# After a change meant to alter the game, `cmake --build BUILD --target golden`
-# (this script with --update) writes the expectations anew: read the diff.
+# the masks that start nothing, Escape alone (and lines after it, never played).
+# play: a start the lock-out holds back, every step and priority, walls, a
+# flood of 10,000 events, waits until the growth overruns the player, and a
+# quit in the frame of that death. soak: 2,500 frames of the soak's player
+# (bitrot-soak --seed 22 --frames 2500 --trace), deaths, pick-ups, new games,
+# then Escape alone in play. After a change meant to alter the game,
+# `cmake --build BUILD --target golden` (this script with --update) writes the
+# expectations anew: read the diff before committing it.
 set -u
 build=$1 src=$2
 seed=22  # every trace was recorded with this seed
