@@ -81,9 +81,9 @@ std::string stateline(long f, int loaded) {
 
 void widen(u16 c, u8 rgb[3]) {
   const unsigned r = c >> 11, g = (c >> 5) & 63, bl = c & 31;
-  rgb[0] = u8(r << 3 | r >> 2);
-  rgb[1] = u8(g << 2 | g >> 4);
-  rgb[2] = u8(bl << 3 | bl >> 2);
+  rgb[0] = u8(r * 255 / 31);
+  rgb[1] = u8(g * 4 + g / 24);
+  rgb[2] = u8(bl * 255 / 31);
 }
 
 std::string seedline(unsigned seed) { return "seed " + std::to_string(seed) + "\n"; }

@@ -43,8 +43,10 @@ void appendevent(std::string& line, const inputevent& e);
 // return value, the track its music switch loaded or -1.
 std::string stateline(long f, int loaded);
 
-// An RGB565 colour at 8 bits per channel, each channel's top bits repeated
-// into its low ones, as SDL widens it for a 24-bit display.
+// An RGB565 colour at 8 bits per channel, exactly as the window shows it on a
+// 24-bit display: sdl12-compat draws through SDL 2's blitter, whose table
+// takes red and blue to v * 255 / 31 rounded down and green to 4g + g / 24
+// (read back from an X window for all 65536 colours).
 void widen(u16 c, u8 rgb[3]);
 
 // Reads a decimal number from 0 to 4294967295 and nothing else: no sign, no
