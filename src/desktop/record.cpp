@@ -38,6 +38,9 @@ static int openplayback(options& o) {
     return refuse(std::string("cannot read ") + o.playback + ": " + why);
   }
   std::fclose(f);
+  const std::string at = std::string(o.playback) + ": ";
+  if (!o.haveseed && text.compare(0, 5, "seed ") != 0)
+    return refuse(at + "no seed: not a recording (give --seed N to play a trace)");
 
   std::istringstream in(text);
   tracereader r{in};
@@ -49,9 +52,7 @@ static int openplayback(options& o) {
     if (t.type == traceline::isframe) playframes.push_back(t.evs);
     if (t.type == traceline::isend) playend = t.state;
   }
-  const std::string at = std::string(o.playback) + ": ";
   if (got < 0) return refuse(at + err);
-  if (!o.haveseed) return refuse(at + "no seed: not a recording (give --seed N to play a trace)");
   if (playframes.empty()) return refuse(at + "no frames to play");
   playpath = o.playback;
   return -1;
