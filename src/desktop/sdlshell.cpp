@@ -112,7 +112,7 @@ int runbitrot(const options& o) {
   const unsigned seed = o.haveseed ? o.seed : unsigned(std::time(nullptr));
   std::srand(seed);
   SDL_WM_SetCaption("bitrot", "bitrot");
-  scr = SDL_SetVideoMode(scrw, scrh, 16, SDL_HWSURFACE | SDL_DOUBLEBUF | (o.fullscreen ? SDL_FULLSCREEN : 0));
+  scr = SDL_SetVideoMode(scrw, scrh, 16, SDL_HWSURFACE | SDL_DOUBLEBUF);
   const char* why = scr ? nodisplay() : SDL_GetError();
   if (why) {
     std::fprintf(stderr, "bitrot: cannot open the 320x240 16-bit display: %s\n", why);
@@ -123,6 +123,9 @@ int runbitrot(const options& o) {
     return 1;
   }
   SDL_ShowCursor(SDL_DISABLE);
+  // Fullscreen the way F11 goes there, so that F11 comes back to the window
+  // at its scale rather than at 320x240.
+  if (o.fullscreen) SDL_WM_ToggleFullScreen(scr);
   a.running = 1;
 
   int rc = 0;
