@@ -10,7 +10,8 @@ screen() { python3 "$src/tests/screen.py" "$@"; }
 . "$src/tests/xsession.bash"
 start_xvfb
 export SDL_AUDIODRIVER=dummy
-unset SDL_VIDEODRIVER SDL12COMPAT_WINDOW_SCALING SDL12COMPAT_SCALE_METHOD
+unset SDL_VIDEODRIVER
+export SDL12COMPAT_WINDOW_SCALING=1  # the window as big as the screen, which screen.py reads
 
 world="$work/world.bin"
 "$build/bitrot-replay" --dump-world "$world" || fail "could not dump the world image"
