@@ -46,7 +46,8 @@ std::string stateline(long f, int loaded);
 // An RGB565 colour at 8 bits per channel, exactly as the window shows it on a
 // 24-bit display: sdl12-compat draws through SDL 2's blitter, whose table
 // takes red and blue to v * 255 / 31 rounded down and green to 4g + g / 24
-// (read back from an X window for all 65536 colours).
+// (read back from an X window for all 65536 colours, alike with SDL's
+// software, OpenGL and OpenGL ES 2 renderers).
 void widen(u16 c, u8 rgb[3]);
 
 // Reads a decimal number from 0 to 4294967295 and nothing else: no sign, no
