@@ -1,31 +1,27 @@
-# Installing bitrot: the program in a private folder, a launcher on the PATH
-# that starts it from the data folder with the music, a desktop entry,
-# AppStream metainfo and icons drawn from the world image.
+# Installing bitrot the way Debian lays out a game: the program in games/,
+# its music in share/games/bitrot, a man page, the copyright and the
+# changelog; and a desktop entry, AppStream metainfo and icons drawn from the
+# world image.
 include(GNUInstallDirs)
 
 # Our own reverse-DNS name for the desktop entry and the metainfo.
 set(BITROT_APP_ID org.bitrot.bitrot CACHE STRING "Application id of the desktop entry and the metainfo")
+set(BITROT_GAMESDIR games CACHE STRING "Where the game's program goes")
+set(BITROT_DATADIR ${CMAKE_INSTALL_DATADIR}/games/bitrot CACHE STRING "Where the game's music goes")
 
-set(bitrot_progdir ${CMAKE_INSTALL_LIBEXECDIR}/bitrot)
-set(bitrot_datadir ${CMAKE_INSTALL_DATADIR}/bitrot)
+# The program finds its data folder relative to itself, so the installed tree
+# works from any prefix and can be moved; only a folder given as an absolute
+# path is written in as it is.
+if(IS_ABSOLUTE "${BITROT_DATADIR}")
+  set(bitrot_data "${BITROT_DATADIR}")
+elseif(IS_ABSOLUTE "${BITROT_GAMESDIR}")
+  set(bitrot_data "${CMAKE_INSTALL_PREFIX}/${BITROT_DATADIR}")
+else()
+  file(RELATIVE_PATH bitrot_data "/p/${BITROT_GAMESDIR}" "/p/${BITROT_DATADIR}")
+endif()
+target_compile_definitions(bitrot_desktop PRIVATE BITROT_DATA="${bitrot_data}"
+  BITROT_VERSION="${PROJECT_VERSION}")
 
-# The launcher finds the program and the data relative to itself, so the
-# installed tree works from any prefix and can be moved; only folders given
-# as absolute paths are written in as they are.
-function(bitrot_launcher_path var dir)
-  if(IS_ABSOLUTE "${dir}")
-    set(path "${dir}")
-  elseif(IS_ABSOLUTE "${CMAKE_INSTALL_BINDIR}")
-    set(path "${CMAKE_INSTALL_PREFIX}/${dir}")
-  else()
-    file(RELATIVE_PATH rel "/p/${CMAKE_INSTALL_BINDIR}" "/p/${dir}")
-    set(path "$here/${rel}")
-  endif()
-  set(${var} "\"${path}\"" PARENT_SCOPE)
-endfunction()
-bitrot_launcher_path(launcher_data ${bitrot_datadir})
-bitrot_launcher_path(launcher_prog ${bitrot_progdir}/bitrot)
-configure_file(${CMAKE_SOURCE_DIR}/packaging/bitrot.in ${CMAKE_BINARY_DIR}/launcher/bitrot @ONLY)
 configure_file(${CMAKE_SOURCE_DIR}/packaging/bitrot.desktop.in
   ${CMAKE_BINARY_DIR}/packaging/${BITROT_APP_ID}.desktop @ONLY)
 configure_file(${CMAKE_SOURCE_DIR}/packaging/bitrot.metainfo.xml.in
@@ -49,9 +45,36 @@ foreach(size 64 128 256)
 endforeach()
 add_custom_target(bitrot_icons ALL DEPENDS ${bitrot_icons})
 
-install(TARGETS bitrot RUNTIME DESTINATION ${bitrot_progdir})
-install(PROGRAMS ${CMAKE_BINARY_DIR}/launcher/bitrot DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${CMAKE_BINARY_DIR}/0.ogg ${CMAKE_BINARY_DIR}/1.ogg DESTINATION ${bitrot_datadir})
+# The man page, made from the program's own --help and --version with the
+# sections in packaging/bitrot.h2m; and the changelog. Both compressed the way
+# Debian wants them: the most, with no name or time stamp inside.
+set(man ${CMAKE_BINARY_DIR}/packaging/bitrot.6)
+set(changelog ${CMAKE_BINARY_DIR}/packaging/changelog)
+configure_file(${CMAKE_SOURCE_DIR}/packaging/changelog.in ${changelog} @ONLY)
+add_custom_command(OUTPUT ${changelog}.gz
+  COMMAND gzip -9nkf ${changelog}
+  DEPENDS ${changelog}
+  VERBATIM)
+add_custom_target(bitrot_changelog ALL DEPENDS ${changelog}.gz)
+install(FILES ${changelog}.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
+find_program(HELP2MAN help2man)
+if(HELP2MAN)
+  add_custom_command(OUTPUT ${man}.gz
+    COMMAND ${HELP2MAN} --no-info --section=6 --name "turn-based game on a decaying display"
+      --include=${CMAKE_SOURCE_DIR}/packaging/bitrot.h2m --output=${man} $<TARGET_FILE:bitrot>
+    COMMAND gzip -9nf ${man}
+    DEPENDS bitrot ${CMAKE_SOURCE_DIR}/packaging/bitrot.h2m
+    COMMENT "Writing the man page"
+    VERBATIM)
+  add_custom_target(bitrot_man ALL DEPENDS ${man}.gz)
+  install(FILES ${man}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+else()
+  message(WARNING "help2man is not installed (tools/deps.sh lists it): no man page will be installed")
+endif()
+
+install(TARGETS bitrot RUNTIME DESTINATION ${BITROT_GAMESDIR})
+install(FILES ${CMAKE_BINARY_DIR}/0.ogg ${CMAKE_BINARY_DIR}/1.ogg DESTINATION ${BITROT_DATADIR})
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(FILES ${CMAKE_BINARY_DIR}/packaging/${BITROT_APP_ID}.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_BINARY_DIR}/packaging/${BITROT_APP_ID}.metainfo.xml

@@ -38,7 +38,7 @@ done
 # A token it can't read is refused with its line, status 2.
 for bad in x5 d4294967296 d12a u; do
   err=$(printf '\nd27 %s\n' "$bad" | replay 2>&1 >/dev/null); rc=$?
-  [ $rc = 2 ] && [ "$err" = "bitrot-replay: line 2: cannot read \"$bad\"" ] || fail "'$bad': status $rc, $err"
+  [ $rc = 2 ] && [ "$err" = "bitrot-replay: stdin: line 2: cannot read \"$bad\"" ] || fail "'$bad': status $rc, $err"
 done
 [ $fails = 0 ] && echo "golden: all checks passed"
 exit $((fails > 0))

@@ -1,22 +1,23 @@
 #!/usr/bin/env bash
-# The real game in a real X server: a 320x240 window titled "bitrot", ended with
-# status 0 by Escape held alone, by the close button and by SIGTERM; and without
-# any display, one clear line on stderr and status 1.
+# The real game in a real X server: its window (the 320x240 screen at 3x,
+# 960x720) titled "bitrot", ended with status 0 by Escape held alone, by the
+# close button and by SIGTERM; and without any display, one clear line on
+# stderr and status 1.
 set -u
 game=$(cd "$1" && pwd)/bitrot
 . "$2/tests/xsession.bash"
 start_xvfb
 export SDL_AUDIODRIVER=dummy
-unset SDL_VIDEODRIVER SDL12COMPAT_WINDOW_SCALING
+unset SDL_VIDEODRIVER SDL12COMPAT_WINDOW_SCALING SDL12COMPAT_SCALE_METHOD
 
 start_game "$work"
 wait_window
 geom=$(xdotool getwindowgeometry "$wid" | sed -n 's/.*Geometry: //p')
-[ "$geom $(xdotool getwindowname "$wid")" = "320x240 bitrot" ] || fail "the window is $geom, titled $(xdotool getwindowname "$wid")"
+[ "$geom $(xdotool getwindowname "$wid")" = "960x720 bitrot" ] || fail "the window is $geom, titled $(xdotool getwindowname "$wid")"
 xdotool keydown Escape  # held until the game ends, however slow its frames
 wait_exit 0
 xdotool keyup Escape
-echo "ok: a 320x240 window titled bitrot; Escape ends it with 0"
+echo "ok: a 960x720 window (the 320x240 screen at 3x) titled bitrot; Escape ends it with 0"
 
 start_game "$work"
 wait_window

@@ -20,6 +20,8 @@ build_packages=(g++ cmake make pkg-config libsdl1.2-compat-dev libsdl-mixer1.2-d
 # server with input and window captures; the
 # validators of the desktop entry and the metainfo, what CPack needs for the
 # .deb's dependencies, the linters of tools/lint, and valgrind and strace for
-# the leak and the nothing-written checks.
+# the leak and the nothing-written checks; help2man for the man page, lintian
+# for the .deb, and ImageMagick to compare a capture of the window.
 test_packages=(googletest libgtest-dev libbenchmark-dev xvfb xdotool x11-apps x11-utils python3
-               desktop-file-utils appstream dpkg-dev clang-format clang-tidy valgrind strace)
+               desktop-file-utils appstream dpkg-dev clang-format clang-tidy valgrind strace
+               help2man lintian imagemagick)

@@ -81,7 +81,62 @@ std::string stateline(long f, int loaded) {
 
 void widen(u16 c, u8 rgb[3]) {
   const unsigned r = c >> 11, g = (c >> 5) & 63, bl = c & 31;
-  rgb[0] = u8(r << 3 | r >> 2);
-  rgb[1] = u8(g << 2 | g >> 4);
-  rgb[2] = u8(bl << 3 | bl >> 2);
+  rgb[0] = u8(r * 255 / 31);
+  rgb[1] = u8(g * 4 + g / 24);
+  rgb[2] = u8(bl * 255 / 31);
+}
+
+std::string seedline(unsigned seed) { return "seed " + std::to_string(seed) + "\n"; }
+
+// A token as an error message shows it: printable, and not too long.
+static std::string shown(const std::string& tok) {
+  std::string s;
+  for (char c : tok.substr(0, 24)) s += c >= ' ' && c <= '~' ? c : '?';
+  return tok.size() > 24 ? s + "..." : s;
+}
+
+bool readnumber(const std::string& s, unsigned& v) {
+  if (s.empty() || s.size() > 10 || s.find_first_not_of("0123456789") != std::string::npos) return false;
+  unsigned long long n = std::stoull(s);
+  v = unsigned(n);
+  return n <= 0xFFFFFFFFull;
+}
+
+int readtrace(tracereader& r, traceline& t, std::string& err) {
+  std::string text;
+  if (!std::getline(r.in, text)) return 0;
+  // No newline at the end of a recording: the writer was stopped mid-line.
+  if (r.in.eof() && r.haveseed) return 0;
+  r.line++;
+  const std::string at = "line " + std::to_string(r.line) + ": ";
+  if (r.ended) {
+    err = at + "nothing may follow the end line";
+    return -1;
+  }
+  t = traceline{};
+  if (text.compare(0, 5, "seed ") == 0) {
+    if (r.line != 1) {
+      err = at + "a seed line may only come first";
+      return -1;
+    }
+    if (!readnumber(text.substr(5), t.seed)) {
+      err = at + "\"" + shown(text.substr(5)) + "\" is not a seed from 0 to 4294967295";
+      return -1;
+    }
+    t.type = traceline::isseed;
+    r.haveseed = true;
+    return 1;
+  }
+  if (text.compare(0, 4, "end ") == 0) {
+    t.type = traceline::isend;
+    t.state = text.substr(4) + "\n";
+    r.ended = true;
+    return 1;
+  }
+  std::string bad;
+  if (!parseevents(text, t.evs, bad)) {
+    err = at + "cannot read \"" + shown(bad) + "\"";
+    return -1;
+  }
+  return 1;
 }

@@ -6,9 +6,18 @@
 // A state line is what the replay prints after each frame; its two hashes
 // cover the screen and the grid, effect map and palette, so equal lines mean
 // equal frames.
+//
+// A recording is a trace with two more kinds of line, so that it holds a
+// whole game:
+//   seed N           the first line: the seed rand was given, 0 to 4294967295
+//   end STATELINE    after a clean end: the state line of the last frame
+// The game writes each frame's line whole, newline included, and flushes it,
+// so a recording cut short by a crash ends in whole frames; a last line with
+// no newline can only be a frame cut in half, and is left out.
 #pragma once
 
 #include <cstdint>
+#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -34,6 +43,37 @@ void appendevent(std::string& line, const inputevent& e);
 // return value, the track its music switch loaded or -1.
 std::string stateline(long f, int loaded);
 
-// An RGB565 colour at 8 bits per channel, each channel's top bits repeated
-// into its low ones, as SDL widens it for a 24-bit display.
+// An RGB565 colour at 8 bits per channel, exactly as the window shows it on a
+// 24-bit display: sdl12-compat draws through SDL 2's blitter, whose table
+// takes red and blue to v * 255 / 31 rounded down and green to 4g + g / 24
+// (read back from an X window for all 65536 colours, alike with SDL's
+// software, OpenGL and OpenGL ES 2 renderers).
 void widen(u16 c, u8 rgb[3]);
+
+// Reads a decimal number from 0 to 4294967295 and nothing else: no sign, no
+// blanks, at most ten digits.
+bool readnumber(const std::string& s, unsigned& v);
+
+// The first line of a recording, with its newline.
+std::string seedline(unsigned seed);
+
+// One line of a trace or a recording.
+struct traceline {
+  enum kind : u8 { isframe, isseed, isend } type = isframe;
+  std::vector<inputevent> evs;  // isframe: that frame's events
+  unsigned seed = 0;            // isseed: the seed
+  std::string state;            // isend: the recorded state line, newline included
+};
+
+// Reads a trace or a recording line by line and checks its shape: a seed
+// line only first, nothing after an end line.
+struct tracereader {
+  std::istream& in;
+  long line = 0;          // lines read so far
+  bool haveseed = false;  // the first line was a seed line
+  bool ended = false;     // an end line was read
+};
+
+// Reads the next line into t: 1 when there was one, 0 at the end, and -1 with
+// "line N: what is wrong" in err on a line it can't read.
+int readtrace(tracereader& r, traceline& t, std::string& err);

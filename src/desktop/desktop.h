@@ -17,6 +17,34 @@ extern const shellio sdlio;
 // Copies `scrbuf` to `scr` and flips; nothing when there is no surface.
 void presentscreen();
 
+// What the command line asks for.
+struct options {
+  int scale = 0;  // 1 to 8, or 0: the player's SDL12COMPAT_* settings, else 3
+  bool fullscreen = false;
+  bool haveseed = false;  // seed rand with `seed`, not the clock
+  unsigned seed = 0;
+  const char* record = nullptr;    // the recording to write
+  const char* playback = nullptr;  // the recording to play
+};
+
+// Reads the command line into o. Returns -1 when the game is to start, or the
+// exit status: 0 after --help or --version, 2 after a bad option, said in
+// one line on stderr with the usage.
+int readoptions(int argc, char** argv, options& o);
+
+// Before any window: creates the recording, or reads the playback whole
+// (and takes its seed unless o has one). Returns -1 to go on, or 2 after
+// saying in one line why not.
+int openfiles(options& o);
+
+// Drops the recording just created, when the game could not start after all.
+void droprecording();
+
+// The frames of a run that records, or plays back, once the window is open.
+// Each returns the exit status; the caller shuts SDL down.
+int recordgame(unsigned seed);
+int playgame();
+
 // The whole life of the game: start-up, frames until a quit, shut-down.
 // Returns the exit status.
-int runbitrot();
+int runbitrot(const options& o);

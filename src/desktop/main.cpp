@@ -1,3 +1,8 @@
 #include "desktop.h"
 
-int main(int, char**) { return runbitrot(); }
+int main(int argc, char** argv) {
+  options o;
+  int rc = readoptions(argc, argv, o);
+  if (rc < 0) rc = openfiles(o);
+  return rc < 0 ? runbitrot(o) : rc;
+}

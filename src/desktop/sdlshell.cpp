@@ -1,8 +1,12 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <string>
 
 #include "desktop.h"
 
@@ -15,6 +19,17 @@ Mix_Music* mus;
 static volatile std::sig_atomic_t stopasked;
 static void onstop(int) { stopasked = 1; }
 
+// F11 and M belong to the window, not to the game: they never reach the frame.
+static bool musicoff;
+static void windowkey(SDLKey k) {
+  if (k == SDLK_F11 && scr) SDL_WM_ToggleFullScreen(scr);
+  if (k == SDLK_m) {
+    musicoff = !musicoff;
+    // The tracks still load and switch as ever; only what is heard changes.
+    Mix_VolumeMusic(musicoff ? 0 : MIX_MAX_VOLUME);
+  }
+}
+
 static bool sdlpoll(inputevent* e) {
   if (stopasked) {
     stopasked = 0;
@@ -23,6 +38,12 @@ static bool sdlpoll(inputevent* e) {
   }
   SDL_Event ev;
   if (!SDL_PollEvent(&ev)) return false;
+  if ((ev.type == SDL_KEYDOWN || ev.type == SDL_KEYUP) &&
+      (ev.key.keysym.sym == SDLK_F11 || ev.key.keysym.sym == SDLK_m)) {
+    if (ev.type == SDL_KEYDOWN) windowkey(ev.key.keysym.sym);
+    *e = {inputevent::other, 0};
+    return true;
+  }
   switch (ev.type) {
   case SDL_KEYDOWN: *e = {inputevent::keydown, u32(ev.key.keysym.sym)}; break;
   case SDL_KEYUP: *e = {inputevent::keyup, u32(ev.key.keysym.sym)}; break;
@@ -55,32 +76,65 @@ static const char* nodisplay() {
 
 const shellio sdlio = {sdlplaymusic, sdlpoll, presentscreen, sdldelay};
 
-int runbitrot() {
+// Installed, the game finds its music in a data folder beside the folder
+// of the program (BITROT_DATA, relative to it unless absolute), so the tree
+// can live under any prefix and be moved. Anywhere else, a build folder say,
+// it reads the music from the folder it was started in.
+// Returns whether it went there.
+static bool gotodata() {
+  std::string dir = BITROT_DATA;
+  if (dir[0] != '/') {
+    char exe[4096];
+    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe);
+    if (n <= 0 || n == sizeof exe) return false;
+    const std::string path(exe, std::size_t(n));
+    dir = path.substr(0, path.rfind('/') + 1) + dir;
+  }
+  struct stat st;
+  return stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && chdir(dir.c_str()) == 0;
+}
+
+int runbitrot(const options& o) {
   std::signal(SIGTERM, onstop);
   std::signal(SIGINT, onstop);
+  // Sharp pixels three times over, unless the player's own settings or
+  // --scale say otherwise.
+  const std::string scale = std::to_string(o.scale ? o.scale : 3);
+  setenv("SDL12COMPAT_WINDOW_SCALING", scale.c_str(), o.scale != 0);
+  setenv("SDL12COMPAT_SCALE_METHOD", "nearest", o.scale != 0);
+  gotodata();
   startgame();
 
   // Some SDL builds refuse the whole set for want of an audio back end; the
   // game can do without sound, but not without its display.
   if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK) < 0) SDL_Init(SDL_INIT_VIDEO);
   Mix_OpenAudio(44100, AUDIO_S16LSB, 2, 1024);
-  std::srand(unsigned(std::time(nullptr)));
+  const unsigned seed = o.haveseed ? o.seed : unsigned(std::time(nullptr));
+  std::srand(seed);
   SDL_WM_SetCaption("bitrot", "bitrot");
   scr = SDL_SetVideoMode(scrw, scrh, 16, SDL_HWSURFACE | SDL_DOUBLEBUF);
   const char* why = scr ? nodisplay() : SDL_GetError();
   if (why) {
     std::fprintf(stderr, "bitrot: cannot open the 320x240 16-bit display: %s\n", why);
     scr = nullptr;
+    droprecording();  // nothing was played
     Mix_CloseAudio();
     SDL_Quit();
     return 1;
   }
   SDL_ShowCursor(SDL_DISABLE);
+  // Fullscreen the way F11 goes there, so that F11 comes back to the window
+  // at its scale rather than at 320x240.
+  if (o.fullscreen) SDL_WM_ToggleFullScreen(scr);
   a.running = 1;
 
-  while (a.running) frame(sdlio);
+  int rc = 0;
+  if (o.record) rc = recordgame(seed);
+  else if (o.playback) rc = playgame();
+  else
+    while (a.running) frame(sdlio);
 
   Mix_CloseAudio();
   SDL_Quit();
-  return 0;
+  return rc;
 }

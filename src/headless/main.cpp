@@ -1,18 +1,21 @@
-// bitrot-replay: runs the game headless from a key trace and prints the state
-// after every frame (and may keep the last frame's screen as a picture), or
-// writes the built-in world image to a file.
+// bitrot-replay: runs the game headless from a key trace or a recording and
+// prints the state after every frame (and may keep the last frame's screen as
+// a picture), or writes the built-in world image to a file.
+#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <iostream>
+#include <optional>
 #include <string>
 
 #include "core/state.h"
+#include "core/trace.h"
 #include "replay.h"
 
 static int usage() {
   std::fprintf(stderr,
-               "usage: bitrot-replay --seed N [--last] [--screen FILE.ppm] < TRACE\n"
+               "usage: bitrot-replay [--seed N] [--last] [--screen FILE.ppm] [TRACE]\n"
                "       bitrot-replay --dump-world FILE\n");
   return 2;
 }
@@ -29,35 +32,52 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  bool haveseed = false, last = false;
-  unsigned seed = 0;
-  const char* screen = nullptr;
+  bool last = false;
+  std::optional<unsigned> seed;
+  const char *screen = nullptr, *path = nullptr;
   for (int i = 1; i < argc; i++) {
     if (!std::strcmp(argv[i], "--last")) {
       last = true;
     } else if (!std::strcmp(argv[i], "--screen") && i + 1 < argc) {
       screen = argv[++i];
     } else if (!std::strcmp(argv[i], "--seed") && i + 1 < argc) {
-      char* end;
-      unsigned long v = std::strtoul(argv[++i], &end, 10);
-      if (*argv[i] == '\0' || *end != '\0' || *argv[i] == '-' || v > 0xFFFFFFFFul) return usage();
-      seed = unsigned(v);
-      haveseed = true;
+      unsigned v;
+      if (!readnumber(argv[++i], v)) return usage();
+      seed = v;
+    } else if (argv[i][0] != '-' && !path) {
+      path = argv[i];
     } else {
       return usage();
     }
   }
-  if (!haveseed) return usage();
 
+  std::ifstream file;
+  if (path) {
+    file.open(path);
+    if (!file) {
+      std::fprintf(stderr, "bitrot-replay: cannot read %s: %s\n", path, std::strerror(errno));
+      return 2;
+    }
+  }
+  const char* name = path ? path : "stdin";
   std::string err;
-  int rc = runreplay(std::cin, std::cout, seed, last, err);
+  replayend end;
+  int rc = runreplay(path ? file : std::cin, std::cout, seed, last, err, &end);
   if (rc) {
-    std::fprintf(stderr, "bitrot-replay: %s\n", err.c_str());
+    std::fprintf(stderr, "bitrot-replay: %s: %s\n", name, err.c_str());
     return rc;
   }
   if (screen && !writescreen(screen)) {
     std::fprintf(stderr, "bitrot-replay: cannot write %s\n", screen);
     return 1;
   }
-  return 0;
+  if (!end.seen) return 0;
+  if (end.recorded == end.replayed) {
+    std::fprintf(stderr, "bitrot-replay: %s: the last frame matches the end line\n", name);
+    return 0;
+  }
+  std::fprintf(stderr,
+               "bitrot-replay: %s: the last frame differs from the end line\n  recorded: %s  replayed: %s",
+               name, end.recorded.c_str(), end.replayed.empty() ? "(no frame)\n" : end.replayed.c_str());
+  return 1;
 }

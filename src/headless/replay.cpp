@@ -19,28 +19,44 @@ static bool tracepoll(inputevent* e) {
 }
 static void nothing() {}
 
-int runreplay(std::istream& trace, std::ostream& out, unsigned seed, bool last, std::string& err) {
+int runreplay(std::istream& trace, std::ostream& out, std::optional<unsigned> seed, bool last,
+              std::string& err, replayend* end) {
   static const shellio io = {nothing, tracepoll, nothing, nothing};
+  tracereader r{trace};
+  traceline t;
+  int got = readtrace(r, t, err);
+  if (got < 0) return 2;
+  if (got > 0 && t.type == traceline::isseed) {
+    if (!seed) seed = t.seed;
+    got = readtrace(r, t, err);
+    if (got < 0) return 2;
+  }
+  if (!seed) {
+    err = "no seed: give --seed N, or a recording that starts with a seed line";
+    return 2;
+  }
   zerostate();
   startgame();
-  std::srand(seed);
+  std::srand(*seed);
   a.running = 1;
 
-  std::string line, bad, lastline;
+  std::string line;
   long f = 0;
-  while (std::getline(trace, line)) {
-    if (!parseevents(line, pending, bad)) {
-      err = "line " + std::to_string(f + 1) + ": cannot read \"" + bad + "\"";
-      return 2;
+  for (; got > 0; got = readtrace(r, t, err)) {
+    if (t.type == traceline::isend) {
+      if (end) *end = {true, t.state, line};
+      continue;
     }
+    if (!a.running) continue;  // the game has ended; the rest is only read
+    pending = t.evs;
     next = 0;
     const int loaded = frame(io);
-    if (last) lastline = stateline(f, loaded);
-    else out << stateline(f, loaded);
+    line = stateline(f, loaded);
+    if (!last) out << line;
     f++;
-    if (!a.running) break;
   }
-  out << lastline;
+  if (got < 0) return 2;
+  if (last) out << line;
   return 0;
 }
 

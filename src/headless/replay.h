@@ -1,16 +1,27 @@
 // The headless replay: the game's own start-up and frames, driven by a trace
-// (see core/trace.h) instead of SDL, with no delay, no video surface and no
-// audio device.
+// or a recording (see core/trace.h) instead of SDL, with no delay, no video
+// surface and no audio device.
 #pragma once
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 
-// Plays a trace with rand seeded by `seed`. Writes one state line per frame,
-// or only the final frame's when `last` is set. Stops after the last line or
-// after a frame that leaves `running` at 0. Returns 0, or 2 with a message in
-// `err` when the trace holds a token it can't read.
-int runreplay(std::istream& trace, std::ostream& out, unsigned seed, bool last, std::string& err);
+// A recording's end line, and the state line the replay reached instead.
+struct replayend {
+  bool seen = false;     // the input had an end line
+  std::string recorded;  // the end line's state line
+  std::string replayed;  // the state line of the replay's last frame
+};
+
+// Plays a trace or a recording with rand seeded by `seed`, or when none is
+// given by the recording's seed line. Writes one state line per frame, or only
+// the final frame's when `last` is set. Stops playing after the last frame
+// line or after a frame that leaves `running` at 0, but reads on to the end.
+// Returns 0, or 2 with a message in `err` when a line can't be read or there
+// is no seed. A recording's end line, if any, goes into *end.
+int runreplay(std::istream& trace, std::ostream& out, std::optional<unsigned> seed, bool last,
+              std::string& err, replayend* end = nullptr);
 
 // Writes the screen as the last frame left it, 320x240, as a binary PPM.
 // Returns false when the file can't be written.

@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# The command line of bitrot and bitrot-replay. Every bad input, one row of
+# the table each, ends before any window with status 2 and one line naming
+# the mistake (a usage line may follow a bad option), writes nothing, and
+# leaves an existing recording as it was. There is no display here, so a game
+# that got as far as its window would fail with status 1 instead. Then
+# --help and --version, and a recording cut short by a crash.
+set -u
+build=$(cd "$1" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fails=0
+fail() { echo "FAIL: $*"; fails=$((fails + 1)); }
+unset DISPLAY WAYLAND_DISPLAY SDL12COMPAT_WINDOW_SCALING
+export SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
+mkdir "$work/in"
+cd "$work/in" || exit 1
+mkdir dir
+printf 'seed 1\n\n' > old
+printf 'seed 1\n\nd27 x5\n' > bad
+printf 'seed 1\nseed 2\n' > twoseeds
+printf 'seed 1\nend x\n\n' > afterend
+printf 'seed 1\n' > noframes
+printf '\x89PNG\r\n\x1a\n' > png
+: > empty
+while IFS='|' read -r prog args want; do
+  before=$(ls -l --time-style=full-iso; md5sum old)
+  read -ra argv <<< "$args"
+  timeout 10 "$build/$prog" "${argv[@]}" < bad > ../out 2> ../err
+  rc=$?
+  after=$(ls -l --time-style=full-iso; md5sum old)
+  lines=$(grep -vc '^Usage: bitrot ' ../err)
+  # bitrot-replay has printed the frames before the bad line; the game prints nothing.
+  [ $rc -eq 2 ] && [ "$lines" -eq 1 ] && grep -qF -- "$want" ../err && [ "$prog" != bitrot -o ! -s ../out ] ||
+    fail "$prog $args: status $rc, stderr: $(cat ../err)"
+  [ "$before" = "$after" ] || fail "$prog $args: the folder changed"
+done <<TABLE
+bitrot|--bogus|bitrot: unrecognized option '--bogus'
+bitrot|-x|bitrot: invalid option -- 'x'
+bitrot|--scale 0|bitrot: --scale: '0' is not a number from 1 to 8
+bitrot|--scale 9|'9' is not a number from 1 to 8
+bitrot|--scale=2x|'2x' is not a number from 1 to 8
+bitrot|--scale|option '--scale' requires an argument
+bitrot|--seed -1|bitrot: --seed: '-1' is not a number from 0 to 4294967295
+bitrot|--seed 4294967296|'4294967296' is not a number from 0 to 4294967295
+bitrot|--fullscreen=yes|option '--fullscreen' doesn't allow an argument
+bitrot|--s 1|option '--s' is ambiguous
+bitrot|stray|bitrot: unexpected argument 'stray'
+bitrot|--record new --playback old|--record and --playback can't be used together
+bitrot|--record old|bitrot: old already exists; a recording never overwrites a file
+bitrot|--record nodir/new|bitrot: cannot create nodir/new: No such file or directory
+bitrot|--playback missing|bitrot: cannot read missing: No such file or directory
+bitrot|--playback dir|bitrot: cannot read dir: Is a directory
+bitrot|--playback bad|bitrot: bad: line 3: cannot read "x5"
+bitrot|--playback twoseeds|bitrot: twoseeds: line 2: a seed line may only come first
+bitrot|--playback afterend|bitrot: afterend: line 3: nothing may follow the end line
+bitrot|--playback png|bitrot: png: no seed: not a recording
+bitrot|--playback empty|bitrot: empty: no seed
+bitrot|--playback noframes|bitrot: noframes: no frames to play
+bitrot-replay|bad|bitrot-replay: bad: line 3: cannot read "x5"
+bitrot-replay||bitrot-replay: stdin: line 3: cannot read "x5"
+bitrot-replay|empty|bitrot-replay: empty: no seed
+bitrot-replay|missing|bitrot-replay: cannot read missing: No such file or directory
+TABLE
+
+cd "$work" || exit 1
+"$build/bitrot" --help > out 2> err && grep -q '^Usage: bitrot \[OPTION\]' out && [ ! -s err ] ||
+  fail "--help: $(cat out err)"
+"$build/bitrot" --version > out 2> err && [ "$(head -1 out)" = "bitrot 1.0.0" ] && [ ! -s err ] ||
+  fail "--version: $(cat out err)"
+
+# Killed mid-game, a recording still holds every frame played; a half-written
+# last line is left out.
+SDL_VIDEODRIVER=dummy "$build/bitrot" --record cut 2> err &
+sleep 1.5
+{ kill -KILL $! && wait $!; } 2> /dev/null
+printf 'd27 u' >> cut
+frames=$(($(wc -l < cut) - 1))
+[ "$frames" -gt 5 ] || fail "only $frames frames were recorded in 1.5 s"
+"$build/bitrot-replay" cut > out 2> err && [ "$(wc -l < out)" -eq "$frames" ] && [ ! -s err ] ||
+  fail "the cut recording replayed $(wc -l < out) of $frames frames: $(cat err)"
+
+[ $fails -eq 0 ] && echo "options: all checks passed"
+exit $((fails > 0))
