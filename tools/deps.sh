@@ -23,3 +23,9 @@ build_packages=(g++ cmake make pkg-config libsdl1.2-compat-dev libsdl-mixer1.2-d
 # the leak and the nothing-written checks.
 test_packages=(googletest libgtest-dev libbenchmark-dev xvfb xdotool x11-apps x11-utils python3
                desktop-file-utils appstream dpkg-dev clang-format clang-tidy valgrind strace)
+
+# What the browser build and its tests need: emscripten (with its SDL 1.2 and
+# SDL_mixer), Node.js to run WebAssembly outside the browser, and Chromium
+# driven by Selenium.
+web_packages=(emscripten nodejs python3)
+web_test_packages=(chromium chromium-driver python3-selenium)
