@@ -36,6 +36,14 @@
     else console.warn(`bitrot: ?seed=${asked} is not a number from 0 to 4294967295; the clock seeds the game`);
   }
 
+  // Music that can't be decoded leaves the game silent, as on the desktop.
+  addEventListener('unhandledrejection', function (e) {
+    if (e.reason && e.reason.name === 'EncodingError') {
+      console.warn('bitrot: a music track could not be decoded; the game goes on without it');
+      e.preventDefault();
+    }
+  });
+
   let state = 'loading';  // then 'ready', 'playing', 'ended'
 
   function start() {

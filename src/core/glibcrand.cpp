@@ -3,10 +3,11 @@
 // library is another one (musl, as in WebAssembly builds), this file puts
 // glibc's generator in place of the library's rand and srand; with glibc it
 // is empty.
+#include <cstdlib>  // first: it tells which C library this is
+
 #if !defined(__GLIBC__)
 
 #include <cstdint>
-#include <cstdlib>
 
 namespace {
 

@@ -18,7 +18,7 @@ static Mix_Music* mus;
 static bool playing;
 static unsigned seed;
 static std::string played, line;  // the trace of this run, and of the frame under way
-static std::vector<u32> held;      // keys down, to drop the browser's key repeats
+static std::vector<u32> held;     // keys down, to drop the browser's key repeats
 
 static bool webpoll(inputevent* e) {
   SDL_Event ev;
@@ -79,6 +79,8 @@ EMSCRIPTEN_KEEPALIVE void webstart(unsigned s) {
   SDL_Event ev;
   while (SDL_PollEvent(&ev)) {
   }  // what came before the start is not the game's
+  // Called from the player's key press or click, when browsers let sound start.
+  EM_ASM(if (SDL.audioContext && SDL.audioContext.state == 'suspended') SDL.audioContext.resume());
   held.clear();
   played.clear();
   line.clear();
