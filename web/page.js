@@ -67,7 +67,7 @@
     if (e.type === 'keydown' && !e.repeat && !e.ctrlKey && !e.altKey && !e.metaKey) start();
   }
   for (const type of ['keydown', 'keyup', 'keypress']) addEventListener(type, onkey, true);
-  card.addEventListener('click', start);
+  addEventListener('click', start);
 
   window.Module = {
     canvas: canvas,
