@@ -8,80 +8,14 @@
 #include <cstring>
 #include <vector>
 
-#include "core/frame.h"
 #include "core/game/game.h"
 #include "core/gfx/gfx.h"
 #include "core/state.h"
+#include "frames.h"
 
 namespace {
 
-// The events of the frame being run.
-const inputevent* evs;
-std::size_t nevs, at;
-
-bool benchpoll(inputevent* e) {
-  if (at >= nevs) return false;
-  *e = evs[at++];
-  return true;
-}
-void nomusic() {}
-void nodelay() {}
-const shellio io = {nomusic, benchpoll, [] {}, nodelay};
-
-void feed(const inputevent* e, std::size_t n) {
-  evs = e;
-  nevs = n;
-  at = 0;
-}
-
-// Everything a frame reads or writes, to put back between iterations.
-struct snapshot {
-  stateblock st;
-  viewrecord view;
-  u32 frames;
-  u8 fx[lowh * loww], low[lowh * loww];
-  u16 p16[32];
-  void take() {
-    st = a;
-    view = b;
-    frames = count;
-    std::memcpy(fx, scfx, sizeof fx);
-    std::memcpy(low, scrb, sizeof low);
-    std::memcpy(p16, pal16, sizeof p16);
-  }
-  void put() const {
-    a = st;
-    b = view;
-    count = frames;
-    std::memcpy(scfx, fx, sizeof fx);
-    std::memcpy(scrb, low, sizeof low);
-    std::memcpy(pal16, p16, sizeof p16);
-  }
-};
-
-const inputevent spacedown = {inputevent::keydown, 32}, lctrldown = {inputevent::keydown, 306};
-
-// Mid-game: play started from the title card and sixteen waits made, so the
-// seed has ripened and growth has begun to spread; SPACE is still held.
-// Returns false if the game has ended by then.
-bool midgame() {
-  rnd = std::rand;
-  std::srand(1);
-  startgame();
-  a.running = 1;
-  feed(nullptr, 0);
-  while (count < 41) frame(io);
-  feed(&spacedown, 1);
-  frame(io);
-  for (int i = 0; i < 16; i++) {
-    const inputevent toggle = {a.keys[5] ? inputevent::keyup : inputevent::keydown, 306};
-    feed(&toggle, 1);
-    frame(io);
-  }
-  feed(nullptr, 0);
-  for (int i = 0; i < 8; i++) frame(io);  // the view catches up with the last turn
-  return a.mode == 1 && count > 41 && a.keys[4] && !a.keys[5];
-}
+using namespace frames;
 
 int growthcells() {
   int n = 0;
@@ -106,12 +40,7 @@ void framebench(benchmark::State& st, const snapshot& start, const inputevent* e
 // The title card after the lock-out, no keys: the music check, an empty poll,
 // procgame with nothing to do, render, decay and the screen expansion.
 void BM_frame_title(benchmark::State& st) {
-  rnd = std::rand;
-  std::srand(1);
-  startgame();
-  a.running = 1;
-  feed(nullptr, 0);
-  for (int i = 0; i < 50; i++) frame(io);
+  title();
   snapshot s;
   s.take();
   framebench(st, s, nullptr, 0);

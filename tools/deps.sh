@@ -17,11 +17,17 @@ need_packages() {
 build_packages=(g++ cmake make pkg-config libsdl1.2-compat-dev libsdl-mixer1.2-dev libvorbis-dev libpng-dev)
 
 # What the tests need on top: the test and benchmark frameworks, a virtual X
-# server with input and window captures; the
-# validators of the desktop entry and the metainfo, what CPack needs for the
-# .deb's dependencies, the linters of tools/lint, and valgrind and strace for
-# the leak and the nothing-written checks; help2man for the man page, lintian
-# for the .deb, and ImageMagick to compare a capture of the window.
+# server with input and window captures; the validators of the desktop entry
+# and the metainfo, what CPack needs for the .deb's dependencies, the linters
+# of tools/lint, and valgrind and strace for the leak and the nothing-written
+# checks; help2man for the man page, lintian for the .deb, and ImageMagick to
+# compare a capture of the window.
 test_packages=(googletest libgtest-dev libbenchmark-dev xvfb xdotool x11-apps x11-utils python3
                desktop-file-utils appstream dpkg-dev clang-format clang-tidy valgrind strace
                help2man lintian imagemagick)
+
+# What the browser build and its tests need: emscripten (with its SDL 1.2 and
+# SDL_mixer), Node.js to run WebAssembly outside the browser, and Chromium
+# driven by Selenium.
+web_packages=(emscripten nodejs python3)
+web_test_packages=(chromium chromium-driver python3-selenium)

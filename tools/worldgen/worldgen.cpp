@@ -403,11 +403,25 @@ void writefile(const std::string& path, const std::string& data) {
 }
 
 // The table as an assembler .incbin of the raw image: a million bytes that
-// would take the compiler ages as an initializer list.
+// would take the compiler ages as an initializer list. WebAssembly objects
+// have their own section syntax and want the symbol's size after its data.
 std::string tablesource(const std::string& bin) {
   std::string s =
       "// Made by tools/worldgen from assets/world/*.txt; edit those, not this.\n"
       "// header_data: the world image, 1024x1024 palette indices, row-major.\n"
+      "#if defined(__wasm__)\n"
+      "asm(R\"(\n"
+      "  .section .rodata.header_data,\"\",@\n"
+      "  .globl header_data\n"
+      "  .type header_data, @object\n"
+      "  .p2align 6\n"
+      "header_data:\n"
+      "  .incbin \"" +
+      bin +
+      "\"\n"
+      "  .size header_data, 1048576\n"
+      ")\");\n"
+      "#else\n"
       "asm(R\"(\n"
       "  .pushsection .rodata\n"
       "  .globl header_data\n"
@@ -419,7 +433,8 @@ std::string tablesource(const std::string& bin) {
       bin +
       "\"\n"
       "  .popsection\n"
-      ")\");\n";
+      ")\");\n"
+      "#endif\n";
   return s;
 }
 

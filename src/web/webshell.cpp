@@ -1,0 +1,113 @@
+// The browser's frame loop. The page calls webstart once the player has pressed
+// a key or clicked, since browsers hold sound back until then; a run ends as on
+// the desktop (Escape alone, or a quit) and the page may start another.
+#include <SDL/SDL_mixer.h>
+#include <emscripten.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "core/trace.h"
+#include "web.h"
+
+SDL_Surface* scr;
+static Mix_Music* mus;
+
+static bool playing;
+static unsigned seed;
+static std::string played, line;  // the trace of this run, and of the frame under way
+static std::vector<u32> held;     // keys down, to drop the browser's key repeats
+
+static bool webpoll(inputevent* e) {
+  SDL_Event ev;
+  while (SDL_PollEvent(&ev)) {
+    if (ev.type == SDL_QUIT) {
+      *e = {inputevent::quit, 0};
+    } else if (ev.type == SDL_KEYDOWN || ev.type == SDL_KEYUP) {
+      u32 sym;
+      if (!sdl12key(u32(ev.key.keysym.sym), &sym)) continue;
+      auto at = std::find(held.begin(), held.end(), sym);
+      if (ev.type == SDL_KEYDOWN) {
+        // The desktop never turns key repeat on: one key-down per press.
+        if (at != held.end()) continue;
+        held.push_back(sym);
+        *e = {inputevent::keydown, sym};
+      } else {
+        if (at != held.end()) held.erase(at);
+        *e = {inputevent::keyup, sym};
+      }
+    } else {
+      continue;  // mouse, focus and the like: nothing to the game
+    }
+    appendevent(line, *e);
+    return true;
+  }
+  return false;
+}
+
+static void webplaymusic() {
+  Mix_HaltMusic();
+  if (mus) Mix_FreeMusic(mus);
+  mus = Mix_LoadMUS(spth);
+  // A missing or unreadable file leaves the game silent; that is all.
+  if (mus) Mix_PlayMusic(mus, 100);
+}
+
+static void nodelay() {}  // the browser's timer paces the frames
+
+static const shellio webio = {webplaymusic, webpoll, presentscreen, nodelay};
+
+static void webframe() {
+  frame(webio);
+  played += line;
+  played += '\n';
+  line.clear();
+  if (a.running) return;
+  emscripten_cancel_main_loop();
+  Mix_HaltMusic();
+  playing = false;
+  EM_ASM(if (Module['onrunend']) Module['onrunend']());
+}
+
+extern "C" {
+
+// Starts a run with rand seeded by s; does nothing while one is under way.
+EMSCRIPTEN_KEEPALIVE void webstart(unsigned s) {
+  if (playing) return;
+  SDL_Event ev;
+  while (SDL_PollEvent(&ev)) {
+  }  // what came before the start is not the game's
+  // Called from the player's key press or click, when browsers let sound start.
+  EM_ASM(if (SDL.audioContext && SDL.audioContext.state == 'suspended') SDL.audioContext.resume());
+  held.clear();
+  played.clear();
+  line.clear();
+  zerostate();
+  startgame();
+  seed = s;
+  std::srand(seed);
+  a.running = 1;
+  playing = true;
+  emscripten_set_main_loop(webframe, 20, 0);
+}
+
+// The seed of the current or last run, and its trace so far: one line per
+// frame of the events the frame saw, as bitrot-replay reads them.
+EMSCRIPTEN_KEEPALIVE unsigned webseed() { return seed; }
+EMSCRIPTEN_KEEPALIVE const char* webtrace() { return played.c_str(); }
+}
+
+int main() {
+  if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO) < 0) SDL_Init(SDL_INIT_VIDEO);
+  Mix_OpenAudio(44100, AUDIO_S16LSB, 2, 1024);
+  SDL_WM_SetCaption("bitrot", "bitrot");
+  // Every frame rewrites the whole surface, opaque: no need for SDL to read the
+  // canvas back on each lock, nor to set its alpha.
+  EM_ASM(SDL.defaults.discardOnLock = true; SDL.defaults.opaqueFrontBuffer = false);
+  scr = SDL_SetVideoMode(scrw, scrh, 16, SDL_HWSURFACE | SDL_DOUBLEBUF);
+  SDL_ShowCursor(SDL_DISABLE);
+  presentscreen();  // black until the first frame
+  return 0;
+}

@@ -1,0 +1,94 @@
+// bitrot's page: the start card, the screen's scale, the seed, and which keys
+// the game gets. The game itself is bitrot.js and bitrot.wasm.
+'use strict';
+
+(function () {
+  const card = document.getElementById('card');
+  const cardtext = document.getElementById('cardtext');
+  const canvas = document.getElementById('canvas');
+
+  function say(text) {
+    cardtext.textContent = text;
+    card.hidden = false;
+  }
+
+  // The largest whole number of device pixels per game pixel that fits.
+  function fit() {
+    const dpr = window.devicePixelRatio || 1;
+    const k = Math.max(1, Math.floor(Math.min(innerWidth * dpr / 320, innerHeight * dpr / 240)));
+    document.documentElement.style.setProperty('--scale', k / dpr);
+  }
+  addEventListener('resize', fit);
+  fit();
+
+  if (typeof WebAssembly !== 'object' || typeof WebAssembly.instantiate !== 'function') {
+    say('This browser cannot run WebAssembly, which bitrot needs. ' +
+        'A current Firefox, Chrome, Edge or Safari can.');
+    return;
+  }
+
+  // ?seed=N gives every run that seed; otherwise the clock does, in seconds,
+  // as on the desktop.
+  let fixedseed = null;
+  const asked = new URLSearchParams(location.search).get('seed');
+  if (asked !== null) {
+    if (/^[0-9]{1,10}$/.test(asked) && Number(asked) <= 4294967295) fixedseed = Number(asked);
+    else console.warn(`bitrot: ?seed=${asked} is not a number from 0 to 4294967295; the clock seeds the game`);
+  }
+
+  // Music that can't be decoded leaves the game silent, as on the desktop.
+  addEventListener('unhandledrejection', function (e) {
+    if (e.reason && e.reason.name === 'EncodingError') {
+      console.warn('bitrot: a music track could not be decoded; the game goes on without it');
+      e.preventDefault();
+    }
+  });
+
+  let state = 'loading';  // then 'ready', 'playing', 'ended'
+
+  function start() {
+    if (state !== 'ready' && state !== 'ended') return;
+    state = 'playing';
+    card.hidden = true;
+    Module._webstart(fixedseed !== null ? fixedseed : Math.floor(Date.now() / 1000));
+  }
+
+  // In play the game's keys go to it and the others stay the browser's. Between
+  // runs no key reaches the game, and any plain key press starts one.
+  const gamekeys = new Set(['ArrowRight', 'ArrowUp', 'ArrowLeft', 'ArrowDown', 'Space',
+                            'ControlLeft', 'Enter', 'Escape']);
+  function onkey(e) {
+    if (state === 'playing') {
+      if (!gamekeys.has(e.code)) e.stopImmediatePropagation();
+      return;
+    }
+    e.stopImmediatePropagation();
+    if (e.code.startsWith('Arrow') || e.code === 'Space') e.preventDefault();
+    if (e.type === 'keydown' && !e.repeat && !e.ctrlKey && !e.altKey && !e.metaKey) start();
+  }
+  for (const type of ['keydown', 'keyup', 'keypress']) addEventListener(type, onkey, true);
+  addEventListener('click', start);
+
+  window.Module = {
+    canvas: canvas,
+    noAudioDecoding: true,  // the music is decoded by Web Audio when it is loaded
+    // Browsers hold sound back until the player acts, so the game waits for a
+    // key or a click; main has only opened the screen.
+    postRun: [function () {
+      state = 'ready';
+      say('Press a key or click to play');
+    }],
+    onrunend: function () {
+      state = 'ended';
+      say('The run is over. Press a key or click to play again');
+    },
+    onAbort: function (what) {
+      state = 'loading';
+      say('bitrot stopped: ' + what);
+    },
+  };
+  const script = document.createElement('script');
+  script.src = 'bitrot.js';
+  script.onerror = function () { say('bitrot.js could not be loaded.'); };
+  document.body.appendChild(script);
+})();
