@@ -37,19 +37,33 @@ d = webdriver.Chrome(options=opts)
 js = d.execute_script
 
 
-def until(cond, timeout=15):
+def until(cond, timeout=30):  # only for what the browser does in its own time: loading, decoding
     end = time.time() + timeout
     while not cond() and time.time() < end:
         time.sleep(0.05)
     return cond()
 
 
+# The page's timer is stopped before each run, and the test steps the frames:
+# an event sent between two steps lands in the next frame, however busy the
+# machine is.
 def card(): return d.find_element('id', 'cardtext').text if d.find_element('id', 'card').is_displayed() else ''
 def frames(): return js('return Module.UTF8ToString(Module._webtrace()).split("\\n").length - 1')
-def hold(key): ActionChains(d).key_down(key).pause(0.25).key_up(key).perform()
+def step(n=1): return js('return Module._webstep(arguments[0])', n)
+def stepto(f): return step(f - frames())
+def down(key): ActionChains(d).key_down(key).perform()
+def up(key): ActionChains(d).key_up(key).perform()
+def tap(key): down(key), step(), up(key), step()  # held for one frame, let go in the next
 def music(): return js('const m = SDL.music.audio; return [SDL.audioContext.state, !!(m && m.webAudioNode)]')
-def logged(level, text): return any(text in e['message'] for e in d.get_log('browser') if e['level'] == level)
-def start(): return until(lambda: 'Press a key' in card()) and ActionChains(d).send_keys('a').perform()
+seen = []  # the browser's log, which it hands out only once
+def logged(level, text): return seen.extend(d.get_log('browser')) or any(text in e['message'] for e in seen if e['level'] == level)
+
+
+def start():  # once the start card asks, with the clock stopped
+    ok = until(lambda: 'Press a key' in card() or 'play again' in card())
+    js('Module._webclock(0)')
+    ActionChains(d).send_keys('a').perform()
+    return ok
 
 
 def played(*args):  # the page's seed and trace, and the native replay of them
@@ -69,46 +83,51 @@ check(w % 320 == 0 and w >= 960 and w * 3 == h * 4 and look.startswith('pixelate
 if shots: d.save_screenshot(os.path.join(shots, 'screenshot-web-start.png'))
 
 start()
-check(until(lambda: not card() and frames() > 3), 'a key starts the game')
+check(not card() and frames() == 0 and step(3) == 3, 'a key starts the game, and its frames wait for the test')
 check(until(lambda: music() == ['running', True]), 'the music plays: %s' % music())
-hold(Keys.SPACE)  # in the lock-out
-until(lambda: frames() > 45)
-hold(Keys.SPACE)
-until(lambda: played()[2][-1]['mode'] == '1' and frames() > 70)
+stepto(10)
+tap(Keys.SPACE)  # frame 10, in the lock-out
+stepto(45)
+tap(Keys.SPACE)  # frame 45, after it
+stepto(70)
 js('addEventListener("keydown", e => window.unscrolled = e.defaultPrevented && scrollY == 0)')
-hold(Keys.ARROW_LEFT)
-until(lambda: frames() > 90)
+tap(Keys.ARROW_LEFT)  # frame 70
+stepto(90)
 seed, trace, st = played()
 spaces = [i for i, line in enumerate(trace.split('\n')) if 'd32' in line]
 begun = next(i for i, s in enumerate(st) if s['mode'] == '1')
-check(int(st[spaces[0]]['count']) < 41 and begun == spaces[1],
-      'Space in the lock-out (frame %d) starts nothing, after it (%d) play' % (spaces[0], spaces[1]))
-step = next(i for i, s in enumerate(st) if s['pl'] != st[begun]['pl'])
-xs = [int(s['cam'].split(',')[0]) for s in st[step - 1:step + 9]]
+check(spaces == [10, 45] and int(st[10]['count']) < 41 and begun == 45,
+      'Space in the lock-out (frame %s) starts nothing, after it (%d) play' % (spaces, begun))
+step_at = next(i for i, s in enumerate(st) if s['pl'] != st[begun]['pl'])
+xs = [int(s['cam'].split(',')[0]) for s in st[step_at - 1:step_at + 9]]
 moves = ''.join(str(a - b) for a, b in zip(xs, xs[1:])).rstrip('0')  # pixels the view moved each frame
-check(st[step]['pl'] == '8,21' and len(moves) > 2 and moves == '1' * len(moves) and js('return unscrolled'),
-      'Left steps to %s, the view glides a pixel a frame (%s), the page does not scroll' % (st[step]['pl'], xs))
+check(step_at == 70 and st[step_at]['pl'] == '8,21' and len(moves) > 2 and moves == '1' * len(moves) and
+      js('return unscrolled'),
+      'Left (frame %d) steps to %s, the view glides a pixel a frame (%s), the page does not scroll' % (
+          step_at, st[step_at]['pl'], xs))
 
-rgba = js('Module.pauseMainLoop(); let s = ""; for (const v of canvas.getContext("2d").getImageData(0, 0, 320,'
+rgba = js('let s = ""; for (const v of canvas.getContext("2d").getImageData(0, 0, 320,'
           '240).data) s += String.fromCharCode(v); return btoa(s)')
 ppm = tempfile.mktemp(suffix='.ppm')
 seed, trace, st = played('--last', '--screen', ppm)
-js('Module.resumeMainLoop()')
 rgb = bytes(v for i, v in enumerate(base64.b64decode(rgba)) if i % 4 != 3)
 check(open(ppm, 'rb').read() == b'P6\n320 240\n255\n' + rgb,
       'the canvas at frame %d equals bitrot-replay --seed %d --screen' % (trace.count('\n'), seed))
 if shots: d.save_screenshot(os.path.join(shots, 'screenshot-web-play.png'))
 
-hold(Keys.ESCAPE)
-check(until(lambda: 'play again' in card()) and not js('return SDL.music.audio'), 'Escape ends the run and the music')
+down(Keys.ESCAPE)
+check(step(5) == 1 and 'play again' in card() and not js('return SDL.music.audio'),
+      'Escape ends the run in its frame, and the music')
+up(Keys.ESCAPE)
 n = frames()
 start()
-check(until(lambda: not card() and 3 < frames() < n), 'a key plays again, from the start')
+check(not card() and step(3) == 3 and frames() == 3 < n, 'a key plays again, from the start')
 check(not logged('SEVERE', ''), 'no console error')
+seen.clear()
 
 d.get(url + '?seed=12x')
 start()
-check(logged('WARNING', '?seed=12x is not a number') and until(lambda: frames() > 3) and
+check(logged('WARNING', '?seed=12x is not a number') and step(3) == 3 and
       abs(js('return Module._webseed() >>> 0') - time.time()) < 60, 'a seed that is no number: the clock, and said')
 damaged = tempfile.mkdtemp()
 shutil.copytree(site, damaged, dirs_exist_ok=True)
@@ -116,7 +135,7 @@ with open(os.path.join(damaged, 'bitrot.data'), 'r+b') as f:
     f.write(bytes(os.path.getsize(f.name)))  # the packed music, all zeros
 d.get(serve(damaged))
 start()
-check(until(lambda: frames() > 30) and music() == ['running', False] and logged('WARNING', 'could not be decoded'),
+check(step(30) == 30 and until(lambda: logged('WARNING', 'could not be decoded')) and music() == ['running', False],
       'damaged music: the game plays on, silent, and says so')
 d.execute_cdp_cmd('Page.addScriptToEvaluateOnNewDocument', {'source': 'delete window.WebAssembly'})
 d.get(url)

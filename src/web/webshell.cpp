@@ -16,6 +16,7 @@ SDL_Surface* scr;
 static Mix_Music* mus;
 
 static bool playing;
+static bool timed = true;  // the browser's timer runs the frames; false: only webstep does
 static unsigned seed;
 static std::string played, line;  // the trace of this run, and of the frame under way
 static std::vector<u32> held;     // keys down, to drop the browser's key repeats
@@ -65,7 +66,7 @@ static void webframe() {
   played += '\n';
   line.clear();
   if (a.running) return;
-  emscripten_cancel_main_loop();
+  if (timed) emscripten_cancel_main_loop();
   Mix_HaltMusic();
   playing = false;
   EM_ASM(if (Module['onrunend']) Module['onrunend']());
@@ -90,7 +91,20 @@ EMSCRIPTEN_KEEPALIVE void webstart(unsigned s) {
   std::srand(seed);
   a.running = 1;
   playing = true;
-  emscripten_set_main_loop(webframe, 20, 0);
+  if (timed) emscripten_set_main_loop(webframe, 20, 0);
+}
+
+// The page's clock. Tests stop it before a run starts and then step the run's
+// frames themselves, so that where an event lands never depends on how fast
+// the machine is. Takes effect at the next webstart.
+EMSCRIPTEN_KEEPALIVE void webclock(int on) { timed = on != 0; }
+
+// Runs up to n frames of the run under way, at once; returns how many ran
+// (fewer when the run ends).
+EMSCRIPTEN_KEEPALIVE int webstep(int n) {
+  int ran = 0;
+  for (; ran < n && playing; ran++) webframe();
+  return ran;
 }
 
 // The seed of the current or last run, and its trace so far: one line per
