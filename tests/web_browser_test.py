@@ -4,74 +4,15 @@ the page to the player, from the start card to play again, the canvas equal to
 bitrot-replay's screen for the trace the page played, and bad input (a seed
 that is no number, damaged music, no WebAssembly). The checks say what each
 one covers. Usage: web_browser_test.py NATIVE_BUILD SITE_DIR [--shots DIR]"""
-import base64, functools, http.server, os, shutil, subprocess, sys, tempfile, threading, time
-from selenium import webdriver
-from selenium.webdriver.common.action_chains import ActionChains
+import base64, os, shutil, sys, tempfile, time
 from selenium.webdriver.common.keys import Keys
+from webpage import *
+import webpage
 
 native, site = sys.argv[1:3]
 shots = sys.argv[4] if sys.argv[3:4] == ['--shots'] else None
-results = []
-
-
-def check(ok, what):
-    print(('ok: ' if ok else 'FAIL: ') + what)
-    results.append(bool(ok))
-
-
-def serve(folder):
-    class Quiet(http.server.SimpleHTTPRequestHandler):
-        def log_message(self, *args): pass
-    srv = http.server.ThreadingHTTPServer(('127.0.0.1', 0), functools.partial(Quiet, directory=folder))
-    threading.Thread(target=srv.serve_forever, daemon=True).start()
-    return 'http://127.0.0.1:%d/' % srv.server_port
-
-
-opts = webdriver.ChromeOptions()
-for arg in ['headless=new', 'no-sandbox', 'disable-gpu', 'disable-quic', 'no-first-run', 'disable-sync',
-            'disable-background-networking', 'disable-component-update', 'window-size=1400,1000',
-            'user-data-dir=' + tempfile.mkdtemp()]:
-    opts.add_argument('--' + arg)
-opts.set_capability('goog:loggingPrefs', {'browser': 'ALL'})
-d = webdriver.Chrome(options=opts)
+d = browser()
 js = d.execute_script
-
-
-def until(cond, timeout=30):  # only for what the browser does in its own time: loading, decoding
-    end = time.time() + timeout
-    while not cond() and time.time() < end:
-        time.sleep(0.05)
-    return cond()
-
-
-# The page's timer is stopped before each run, and the test steps the frames:
-# an event sent between two steps lands in the next frame, however busy the
-# machine is.
-def card(): return d.find_element('id', 'cardtext').text if d.find_element('id', 'card').is_displayed() else ''
-def frames(): return js('return Module.UTF8ToString(Module._webtrace()).split("\\n").length - 1')
-def step(n=1): return js('return Module._webstep(arguments[0])', n)
-def stepto(f): return step(f - frames())
-def down(key): ActionChains(d).key_down(key).perform()
-def up(key): ActionChains(d).key_up(key).perform()
-def tap(key): down(key), step(), up(key), step()  # held for one frame, let go in the next
-def music(): return js('const m = SDL.music.audio; return [SDL.audioContext.state, !!(m && m.webAudioNode)]')
-seen = []  # the browser's log, which it hands out only once
-def logged(level, text): return seen.extend(d.get_log('browser')) or any(text in e['message'] for e in seen if e['level'] == level)
-
-
-def start():  # once the start card asks, with the clock stopped
-    ok = until(lambda: 'Press a key' in card() or 'play again' in card())
-    js('Module._webclock(0)')
-    ActionChains(d).send_keys('a').perform()
-    return ok
-
-
-def played(*args):  # the page's seed and trace, and the native replay of them
-    seed, trace = js('return [Module._webseed() >>> 0, Module.UTF8ToString(Module._webtrace())]')
-    out = subprocess.run([native + '/bitrot-replay', '--seed', str(seed), *args], input=trace,
-                         capture_output=True, text=True, check=True).stdout
-    return seed, trace, [dict(kv.split('=') for kv in line.split()) for line in out.splitlines()]
-
 
 url = serve(site)
 d.get(url + '?seed=22')
@@ -93,7 +34,7 @@ stepto(70)
 js('addEventListener("keydown", e => window.unscrolled = e.defaultPrevented && scrollY == 0)')
 tap(Keys.ARROW_LEFT)  # frame 70
 stepto(90)
-seed, trace, st = played()
+seed, trace, st = played(native, )
 spaces = [i for i, line in enumerate(trace.split('\n')) if 'd32' in line]
 begun = next(i for i, s in enumerate(st) if s['mode'] == '1')
 check(spaces == [10, 45] and int(st[10]['count']) < 41 and begun == 45,
@@ -109,7 +50,7 @@ check(step_at == 70 and st[step_at]['pl'] == '8,21' and len(moves) > 2 and moves
 rgba = js('let s = ""; for (const v of canvas.getContext("2d").getImageData(0, 0, 320,'
           '240).data) s += String.fromCharCode(v); return btoa(s)')
 ppm = tempfile.mktemp(suffix='.ppm')
-seed, trace, st = played('--last', '--screen', ppm)
+seed, trace, st = played(native, '--last', '--screen', ppm)
 rgb = bytes(v for i, v in enumerate(base64.b64decode(rgba)) if i % 4 != 3)
 check(open(ppm, 'rb').read() == b'P6\n320 240\n255\n' + rgb,
       'the canvas at frame %d equals bitrot-replay --seed %d --screen' % (trace.count('\n'), seed))
@@ -123,7 +64,7 @@ n = frames()
 start()
 check(not card() and step(3) == 3 and frames() == 3 < n, 'a key plays again, from the start')
 check(not logged('SEVERE', ''), 'no console error')
-seen.clear()
+webpage.seen.clear()
 
 d.get(url + '?seed=12x')
 start()
@@ -140,6 +81,4 @@ check(step(30) == 30 and until(lambda: logged('WARNING', 'could not be decoded')
 d.execute_cdp_cmd('Page.addScriptToEvaluateOnNewDocument', {'source': 'delete window.WebAssembly'})
 d.get(url)
 check(until(lambda: 'cannot run WebAssembly' in card()), 'no WebAssembly: %s' % card())
-d.quit()
-print('%d passed, %d failed' % (results.count(True), results.count(False)))
-sys.exit(0 if all(results) else 1)
+sys.exit(finish())
