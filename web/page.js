@@ -1,5 +1,6 @@
 // bitrot's page: the start card, the screen's scale, the seed, and which keys
-// the game gets. The game itself is bitrot.js and bitrot.wasm.
+// the game gets. The game itself is bitrot.js and bitrot.wasm; load.js fetches
+// the music and keeps the page offline, runs.js saves and plays recordings.
 'use strict';
 
 (function () {
@@ -44,7 +45,10 @@
     }
   });
 
-  let state = 'loading';  // then 'ready', 'playing', 'ended'
+  let state = 'loading';  // then 'ready', 'playing', 'ended'; 'watching' a recording
+
+  // For the page's other scripts, which run between runs.
+  window.page = {say: say, state: () => state, setstate: s => { state = s; }};
 
   function start() {
     if (state !== 'ready' && state !== 'ended') return;
@@ -58,11 +62,12 @@
   const gamekeys = new Set(['ArrowRight', 'ArrowUp', 'ArrowLeft', 'ArrowDown', 'Space',
                             'ControlLeft', 'Enter', 'Escape']);
   function onkey(e) {
-    if (state === 'playing') {
+    if (state === 'playing' || state === 'watching') {
       if (!gamekeys.has(e.code)) e.stopImmediatePropagation();
       return;
     }
     e.stopImmediatePropagation();
+    if (e.target.closest && e.target.closest('button, input')) return;  // a control of the card's own
     if (e.code.startsWith('Arrow') || e.code === 'Space') e.preventDefault();
     if (e.type === 'keydown' && !e.repeat && !e.ctrlKey && !e.altKey && !e.metaKey) start();
   }
@@ -87,8 +92,11 @@
       say('bitrot stopped: ' + what);
     },
   };
-  const script = document.createElement('script');
-  script.src = 'bitrot.js';
-  script.onerror = function () { say('bitrot.js could not be loaded.'); };
-  document.body.appendChild(script);
+  // Once the page's other scripts have added to Module (index.html preloads it meanwhile).
+  addEventListener('DOMContentLoaded', function () {
+    const script = document.createElement('script');
+    script.src = 'bitrot.js';
+    script.onerror = function () { say('bitrot.js could not be loaded.'); };
+    document.body.appendChild(script);
+  });
 })();

@@ -5,6 +5,7 @@
 #include <emscripten.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -15,10 +16,14 @@
 SDL_Surface* scr;
 static Mix_Music* mus;
 
-static bool playing;
+bool playing;
 static bool timed = true;  // the browser's timer runs the frames; false: only webstep does
+static bool (*onframe)();  // the frame of what is under way: a run, or a recording watched
+static void (*onend)();    // what follows its last frame
 static unsigned seed;
 static std::string played, line;  // the trace of this run, and of the frame under way
+static std::string endline;       // the recording's end line, once the run has ended
+static long ran;                  // frames of this run
 static std::vector<u32> held;     // keys down, to drop the browser's key repeats
 
 static bool webpoll(inputevent* e) {
@@ -48,7 +53,7 @@ static bool webpoll(inputevent* e) {
   return false;
 }
 
-static void webplaymusic() {
+void webplaymusic() {
   Mix_HaltMusic();
   if (mus) Mix_FreeMusic(mus);
   mus = Mix_LoadMUS(spth);
@@ -61,37 +66,56 @@ static void nodelay() {}  // the browser's timer paces the frames
 static const shellio webio = {webplaymusic, webpoll, presentscreen, nodelay};
 
 static void webframe() {
-  frame(webio);
-  played += line;
-  played += '\n';
-  line.clear();
-  if (a.running) return;
+  if (onframe()) return;
   if (timed) emscripten_cancel_main_loop();
   Mix_HaltMusic();
   playing = false;
-  EM_ASM(if (Module['onrunend']) Module['onrunend']());
+  onend();
 }
 
-extern "C" {
-
-// Starts a run with rand seeded by s; does nothing while one is under way.
-EMSCRIPTEN_KEEPALIVE void webstart(unsigned s) {
-  if (playing) return;
+void startframes(unsigned s, bool (*each)(), void (*end)()) {
   SDL_Event ev;
   while (SDL_PollEvent(&ev)) {
   }  // what came before the start is not the game's
   // Called from the player's key press or click, when browsers let sound start.
   EM_ASM(if (SDL.audioContext && SDL.audioContext.state == 'suspended') SDL.audioContext.resume());
   held.clear();
-  played.clear();
-  line.clear();
   zerostate();
   startgame();
-  seed = s;
-  std::srand(seed);
+  std::srand(s);
   a.running = 1;
   playing = true;
+  onframe = each, onend = end;
   if (timed) emscripten_set_main_loop(webframe, 20, 0);
+}
+
+// One frame of the player's run; false once it has ended. The end line is
+// written at once, as the desktop writes it, before anything else can touch
+// the state it describes.
+static bool runframe() {
+  const int loaded = frame(webio);
+  played += line;
+  played += '\n';
+  line.clear();
+  ran++;
+  if (a.running) return true;
+  endline = "end " + stateline(ran - 1, loaded);
+  return false;
+}
+
+static void runended() { EM_ASM(if (Module['onrunend']) Module['onrunend']()); }
+
+extern "C" {
+
+// Starts a run with rand seeded by s; does nothing while one is under way.
+EMSCRIPTEN_KEEPALIVE void webstart(unsigned s) {
+  if (playing) return;
+  played.clear();
+  line.clear();
+  endline.clear();
+  ran = 0;
+  seed = s;
+  startframes(s, runframe, runended);
 }
 
 // The page's clock. Tests stop it before a run starts and then step the run's
@@ -111,6 +135,26 @@ EMSCRIPTEN_KEEPALIVE int webstep(int n) {
 // frame of the events the frame saw, as bitrot-replay reads them.
 EMSCRIPTEN_KEEPALIVE unsigned webseed() { return seed; }
 EMSCRIPTEN_KEEPALIVE const char* webtrace() { return played.c_str(); }
+
+// The last run as a recording, as `bitrot --record` writes one: its seed line,
+// its frames and, once it has ended, its end line.
+EMSCRIPTEN_KEEPALIVE const char* webrecording() {
+  static std::string rec;
+  rec = seedline(seed) + played + endline;
+  return rec.c_str();
+}
+
+// The page fetches the music once the start card is up, so a track may arrive
+// after the music switch that wanted it found no file. It is played then, if it
+// is still the track the game wants and nothing plays; the game's state is not
+// touched, only the platform's music.
+EMSCRIPTEN_KEEPALIVE void webmusic(int track) {
+  if (!playing || mus || a.curtrack != track) return;
+  char name[16];
+  std::snprintf(name, sizeof name, "%d.ogg", track);
+  mus = Mix_LoadMUS(name);
+  if (mus) Mix_PlayMusic(mus, 100);
+}
 }
 
 int main() {
