@@ -11,6 +11,7 @@
   const save = document.getElementById('save');
   const picker = document.getElementById('watch');
   const said = document.getElementById('runsaid');
+  const bar = document.getElementById('watching');
   const biggest = 64 << 20;  // a day of play is a few MB; past this it is no recording
   let watched = '';          // the name of the file being watched
 
@@ -54,6 +55,8 @@
       said.textContent = '';
       save.hidden = true;
       card.hidden = true;
+      bar.textContent = 'Watching ' + file.name + ' · Escape stops';
+      bar.hidden = false;
       page.setstate('watching');
     }, e => refuse(file.name, e.message));
   }
@@ -61,6 +64,7 @@
   // The desktop's words: played N frames; the last matches the end line (or not).
   Module.onwatchend = function (result) {
     page.setstate('ended');
+    bar.hidden = true;
     page.say('Press a key or click to play');
     said.textContent = watched + ': ' + result;
   };

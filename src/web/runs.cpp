@@ -48,15 +48,17 @@ static bool watchframe() {
 
 static void watchended() {
   char said[160];
-  if (stopped)
-    std::snprintf(said, sizeof said, "stopped after %zu frames", at);
+  if (stopped) std::snprintf(said, sizeof said, "stopped after %zu frames", at);
   else if (endstate.empty())
     std::snprintf(said, sizeof said, "played %zu frames; the recording has no end line", at);
   else if (endstate == stateline(long(at) - 1, loaded))
     std::snprintf(said, sizeof said, "played %zu frames; the last matches the end line", at);
-  else
-    std::snprintf(said, sizeof said, "played %zu frames; the last differs from the end line", at);
-  EM_ASM({ if (Module['onwatchend']) Module['onwatchend'](UTF8ToString($0)); }, said);
+  else std::snprintf(said, sizeof said, "played %zu frames; the last differs from the end line", at);
+  EM_ASM(
+      {
+        if (Module['onwatchend']) Module['onwatchend'](UTF8ToString($0));
+      },
+      said);
 }
 
 static std::string why;  // webwatch's answer
