@@ -6,7 +6,9 @@ latency, its cache and service worker bypassed, fetching from a plain
 browser each time) notes, from the start of navigation, when the start card
 first asks for a key (the page answers a key from then on; a key is sent at
 once) and when the music is playing. Prints every file's size on the wire and
-the median of both times.
+when its last byte had come, and the median of both times; the gap between
+the last file the game needs and a playable card is the browser's own work
+(compiling and starting the game), which a busy machine stretches.
 Usage: bench/page_load.py SITE_DIR [RUNS]"""
 import os, socket, statistics, subprocess, sys, tempfile, time
 from selenium import webdriver
@@ -63,7 +65,7 @@ def load(url):
         t = d.execute_script('return loadtimes')
         files = d.execute_script(
             'return performance.getEntriesByType("navigation").concat(performance.getEntriesByType("resource"))'
-            '.map(e => [e.name.replace(location.origin + "/", "") || "index.html", e.encodedBodySize])')
+            '.map(e => [e.name.replace(location.origin + "/", "") || "index.html", e.encodedBodySize, e.responseEnd / 1000])')
         return t.get('ready', float('nan')) / 1000, t.get('music', float('nan')) / 1000, files
     finally:
         d.quit()
@@ -89,9 +91,9 @@ finally:
     server.terminate()
     server.wait()
 
-print('\nfiles of the last load, bytes on the wire:')
-for name, size in files:
-    print('  %-24s %9d' % (os.path.basename(name) or name, size))
-print('  %-24s %9d' % ('total', sum(s for _, s in files)))
+print('\nfiles of the last load: bytes on the wire, and seconds from navigation to the last byte')
+for name, size, done in files:
+    print('  %-24s %9d %7.2f' % (os.path.basename(name) or name, size, done))
+print('  %-24s %9d' % ('total', sum(s for _, s, _ in files)))
 print('\nmedian of %d cold loads: playable start card %.2f s, music playing %.2f s' % (
     runs, statistics.median(ready), statistics.median(music)))
