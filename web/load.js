@@ -31,6 +31,19 @@
       .catch(e => console.warn('bitrot: the page will not play offline: ' + e.message));
   }
 
+  // Opening the sound can take a while (over half a second in a headless
+  // Chromium with no sound card), and would hold up the start card if the
+  // game's start-up did it: it is done while the program is still on its way,
+  // and SDL takes this context when the game opens its audio. Suspended until
+  // the player's first key or click, as browsers want.
+  let sound = null;
+  setTimeout(function () {
+    if (typeof AudioContext === 'function' && !sound) sound = new AudioContext();
+  }, 0);
+  Module.preRun = [function () {
+    if (sound) SDL.audioContext = sound;
+  }];
+
   Module.postRun.push(function () {
     track(0).then(() => track(1)).then(offline);
   });
