@@ -112,6 +112,7 @@ if shots:
     d.save_screenshot(os.path.join(shots, 'screenshot-web-phone-wide.png'))
     phone(390, 844)
 
+until(lambda: music() == ['running', True])  # the play track decoded and playing
 down('m')
 step()
 volume = js('return [SDL.music.volume, SDL.music.audio.webAudioGainNode.gain.value]')
