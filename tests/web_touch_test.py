@@ -167,4 +167,6 @@ check(ended == 1 and got == {45: 'd32', 46: 'u32', 50: 'd275', 51: 'u275', 55: '
 padset('p.buttons[8].pressed = false')
 js('pad.buttons[9].pressed = true')
 check(until(lambda: not shown()) and step(2) == 2 and frames() == 2, 'once the sound runs, Start on the pad plays again')
+js('navigator.getGamepads = () => { throw new DOMException("not in this frame", "SecurityError"); }')
+check(step(3) == 3 and frames() == 5, 'pads the browser refuses (a game host\'s frame): the game plays on')
 sys.exit(finish())

@@ -11,11 +11,20 @@
   const frompad = 2;  // webkey's number for this source
   const buttonkeys = [[12, 273], [13, 274], [14, 276], [15, 275], [0, 32], [9, 13], [8, 27]];
 
+  // The pads there are. In a frame of another site (a game host) the browser
+  // may refuse them, with an exception: then there are none.
+  function pads() {
+    try {
+      return Array.from(navigator.getGamepads()).filter(function (p) { return p; });
+    } catch (e) {
+      return [];
+    }
+  }
+
   // The keys all pads hold now, and every button pressed, as "pad:button".
   function read() {
     const keys = new Set(), pressed = new Set();
-    for (const p of navigator.getGamepads()) {
-      if (!p) continue;
+    for (const p of pads()) {
       p.buttons.forEach(function (b, i) { if (b.pressed) pressed.add(p.index + ':' + i); });
       for (const [b, key] of buttonkeys) if (p.buttons[b] && p.buttons[b].pressed) keys.add(key);
       const x = p.axes[0] || 0, y = p.axes[1] || 0;
@@ -66,7 +75,7 @@
   let looping = false;
   function loop() {
     poll();
-    looping = navigator.getGamepads().some(function (p) { return p; });
+    looping = pads().length > 0;
     if (looping) requestAnimationFrame(loop);
     else note.hidden = true;
   }
@@ -75,6 +84,6 @@
     if (!looping) loop();
   }
   addEventListener('gamepadconnected', connected);
-  if (navigator.getGamepads().some(function (p) { return p; })) connected();
+  if (pads().length) connected();
   window.Module.onframe = poll;
 })();

@@ -111,8 +111,12 @@ static const shellio webio = {webplaymusic, webpoll, presentscreen, nodelay};
 
 static void webframe() {
   // The page reads its gamepads here, so that what a pad holds lands in the
-  // frame about to run, however the frames are paced.
-  EM_ASM(if (Module['onframe']) Module['onframe']());
+  // frame about to run, however the frames are paced. Whatever goes wrong in
+  // the page's part must not stop the game.
+  EM_ASM(
+      try {
+        if (Module['onframe']) Module['onframe']();
+      } catch (e) { console.warn('bitrot: ' + e); });
   frame(webio);
   played += line;
   played += '\n';
