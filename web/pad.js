@@ -1,6 +1,6 @@
 // Gamepads, in the standard layout: the D-pad and the left stick past half its
-// travel are the arrows, the bottom face button Space, Start Return and
-// Back Escape. A button held is the key held; the game gets them as the
+// travel are the arrows, the bottom face button is Space, Start is Return and
+// Back is Escape. A button held is the key held; the game gets them as the
 // keyboard's keys, through webkey. The pads are read before every game frame,
 // and between runs at each animation frame, where a fresh press starts a run.
 'use strict';
@@ -47,6 +47,7 @@
   note.id = 'padnote';
   note.hidden = true;
   document.getElementById('card').appendChild(note);
+  // The card's line about the pad, kept true as the sound's state changes.
   function say() {
     const text = soundok() ? 'A pad is connected: any of its buttons plays'
       : 'A pad is connected. This browser starts the sound only on a tap, a click or a key: ' +
@@ -55,6 +56,10 @@
     note.hidden = false;
   }
 
+  // Reads the pads: in play, every change of the keys they hold goes to the
+  // game; between runs, a button newly pressed starts one. Called before every
+  // game frame (Module.onframe) and, while a pad is connected, at every
+  // animation frame.
   let held = new Set(), pressed = new Set();
   function poll() {
     const was = held, before = pressed;
@@ -72,6 +77,7 @@
     if (soundok()) page.start();
   }
 
+  // The animation-frame reading, while any pad is there.
   let looping = false;
   function loop() {
     poll();

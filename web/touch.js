@@ -45,7 +45,11 @@
   const fingers = new Map();
   const on = new Map();
   const told = new Map();
+  // The game's control at or inside el, or null (Music and Fullscreen are the
+  // page's, and act on a click).
   function control(el) { return el && el.closest ? el.closest('#dpad .ctl, #buttons .ctl[data-key]') : null; }
+  // A finger comes onto el: it shows pressed, and in play the game gets its
+  // key unless another finger holds it already.
   function enter(f, el) {
     f.el = el;
     f.live = page.playing();
@@ -55,6 +59,8 @@
     told.set(el, (told.get(el) || 0) + 1);
     if (told.get(el) === 1) Module._webkey(Number(el.dataset.key), 1, fromtouch);
   }
+  // A finger leaves its control: the key goes up when no finger the game was
+  // told of is left on it.
   function leave(f) {
     const el = f.el;
     f.el = null;
@@ -64,6 +70,8 @@
     told.set(el, told.get(el) - 1);
     if (!told.get(el)) Module._webkey(Number(el.dataset.key), 0, fromtouch);
   }
+  // Finger id is now on el (null: on no control, or lifted). Called on its
+  // press, on every move and when it lifts.
   function moveto(id, el) {
     const f = fingers.get(id);
     if (f.el === el) return;
@@ -75,6 +83,8 @@
   // handler as a tap on the card does; a touch that began in play must not
   // start the next run when the finger lifts from End.
   let begunplaying = false;
+  // Shows the pad, once: at start-up on a device whose pointer is a finger, or
+  // at the first touch on any other.
   function show() {
     if (dpad) return;
     html.classList.add('touch');
