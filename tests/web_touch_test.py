@@ -30,9 +30,9 @@ cdp('Page.addScriptToEvaluateOnNewDocument', {'source': '''
   };'''})
 
 
-def phone(w, h):  # and waits for the page to fit itself to it
+def phone(w, h, dpr=3):  # and waits for the page to fit itself to it
     js('window.fitted = false; addEventListener("resize", () => fitted = true)')
-    cdp('Emulation.setDeviceMetricsOverride', {'width': w, 'height': h, 'deviceScaleFactor': 3, 'mobile': True})
+    cdp('Emulation.setDeviceMetricsOverride', {'width': w, 'height': h, 'deviceScaleFactor': dpr, 'mobile': True})
     until(lambda: js('return fitted'))
 def rect(sel): return js('const r = document.querySelector(arguments[0]).getBoundingClientRect(); '
                          'return [r.left, r.top, r.right, r.bottom]', sel)
@@ -49,7 +49,7 @@ def layout():  # the pad's names, sizes and place, and the screen's scale
     boxes = {n: rect('.ctl[aria-label="%s"]' % n) for n in names}
     over = [n for n, (l, t, r, b) in boxes.items() if l < c[2] and r > c[0] and t < c[3] and b > c[1]]
     small = [n for n, (l, t, r, b) in boxes.items() if min(r - l, b - t) < 48]
-    k = (c[2] - c[0]) * 3 / 320
+    k = (c[2] - c[0]) * js('return devicePixelRatio') / 320
     return names, over, small, k, c
 
 
@@ -64,6 +64,9 @@ phone(844, 390)
 names, over, small, k, c = layout()
 check(not over and not small and abs(k - round(k)) < 0.01 and rect('#dpad')[2] <= c[0] and rect('#buttons')[0] >= c[2],
       'landscape: the arrows left of the screen, the buttons right, x%g (over: %s)' % (k, over))
+phone(667, 375, 2)
+names, over, small, k, c = layout()
+check(not over and not small and k == 2, 'a small phone on its side: smaller controls, the screen x%g' % k)
 phone(390, 844)
 
 touch('touchStart', finger(1, 'Wait'))

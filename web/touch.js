@@ -31,12 +31,23 @@
   }
 
   // The room the pad takes from the screen: beside it when the display is
-  // wider than tall, below it otherwise.
-  const gap = 16;
+  // wider than tall, below it otherwise; with smaller controls and gaps when
+  // that gives the screen a larger whole scale (a small phone on its side).
+  // page.js's fit() calls it.
   const wide = matchMedia('(orientation: landscape)');  // as style.css lays it out
-  function room() {
+  function measure(compact) {
+    html.classList.toggle('compact', compact);
+    const gap = compact ? 8 : 16;
     if (wide.matches) return [2 * (Math.max(dpad.offsetWidth, buttons.offsetWidth) + 2 * gap), 0];
     return [0, Math.max(dpad.offsetHeight, buttons.offsetHeight) + 3 * gap];
+  }
+  function room() {
+    const dpr = window.devicePixelRatio || 1;
+    const scale = function ([w, h]) {
+      return Math.floor(Math.min((innerWidth - w) * dpr / 320, (innerHeight - h) * dpr / 240));
+    };
+    const roomy = measure(false);
+    return scale(measure(true)) > scale(roomy) ? measure(true) : measure(false);
   }
 
   // Each finger (pointer) and the control under it; each control, how many
