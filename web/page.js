@@ -7,6 +7,10 @@
   const cardtext = document.getElementById('cardtext');
   const canvas = document.getElementById('canvas');
 
+  // What the page's other scripts (touch.js, pad.js, ownkeys.js) reach: the
+  // room their controls take beside the screen, in CSS pixels, and below.
+  const page = window.bitrot = {room: function () { return [0, 0]; }, fit: fit};
+
   function say(text) {
     cardtext.textContent = text;
     card.hidden = false;
@@ -15,7 +19,8 @@
   // The largest whole number of device pixels per game pixel that fits.
   function fit() {
     const dpr = window.devicePixelRatio || 1;
-    const k = Math.max(1, Math.floor(Math.min(innerWidth * dpr / 320, innerHeight * dpr / 240)));
+    const [w, h] = page.room();
+    const k = Math.max(1, Math.floor(Math.min((innerWidth - w) * dpr / 320, (innerHeight - h) * dpr / 240)));
     document.documentElement.style.setProperty('--scale', k / dpr);
   }
   addEventListener('resize', fit);
@@ -52,12 +57,15 @@
     card.hidden = true;
     Module._webstart(fixedseed !== null ? fixedseed : Math.floor(Date.now() / 1000));
   }
+  page.start = start;
+  page.playing = function () { return state === 'playing'; };
 
   // In play the game's keys go to it and the others stay the browser's. Between
   // runs no key reaches the game, and any plain key press starts one.
   const gamekeys = new Set(['ArrowRight', 'ArrowUp', 'ArrowLeft', 'ArrowDown', 'Space',
                             'ControlLeft', 'Enter', 'Escape']);
   function onkey(e) {
+    if (page.ownkey && page.ownkey(e)) return;
     if (state === 'playing') {
       if (!gamekeys.has(e.code)) e.stopImmediatePropagation();
       return;
@@ -76,11 +84,11 @@
     // key or a click; main has only opened the screen.
     postRun: [function () {
       state = 'ready';
-      say('Press a key or click to play');
+      say('Press a key, click or tap to play');
     }],
     onrunend: function () {
       state = 'ended';
-      say('The run is over. Press a key or click to play again');
+      say('The run is over. Press a key, click or tap to play again');
     },
     onAbort: function (what) {
       state = 'loading';
