@@ -84,7 +84,7 @@ ppm = os.path.join(downloads, 'desktop.ppm')
 replay('--screen', ppm, desk)
 ready()
 watch(desk)
-check(until(lambda: js('return page.state()') == 'watching') and not card() and step(100) == 100,
+check(until(lambda: js('return bitrot.state()') == 'watching') and not card() and step(100) == 100,
       'the picked recording plays, frame by frame')
 if shots: d.save_screenshot(os.path.join(shots, 'screenshot-web-watch.png'))
 n = 100 + step(1000)
@@ -93,11 +93,11 @@ check(n == 463 and said() == 'desktop.txt: played 463 frames; the last matches t
 open(desk, 'w').write('seed 22\n' + open(golden).read() + 'end ' + end.replace('alive=1', 'alive=0'))
 ready()
 watch(desk)
-check(until(lambda: js('return page.state()') == 'watching') and step(1000) == 463 and
+check(until(lambda: js('return bitrot.state()') == 'watching') and step(1000) == 463 and
       said().endswith('played 463 frames; the last differs from the end line'), 'an end line not met: %s' % said())
 ready()
 watch(desk)
-until(lambda: js('return page.state()') == 'watching')
+until(lambda: js('return bitrot.state()') == 'watching')
 step(10)
 down(Keys.ESCAPE)
 check(step(5) == 1 and said() == 'desktop.txt: stopped after 11 frames' and 'Press a key' in card(),

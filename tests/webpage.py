@@ -4,7 +4,7 @@ before each run and the tests step the frames themselves: an event sent
 between two steps lands in the next frame, however busy the machine is.
 Waits with until() are only for what the browser does in its own time
 (loading, decoding)."""
-import functools, http.server, subprocess, tempfile, threading, time
+import base64, functools, http.server, subprocess, tempfile, threading, time
 from selenium import webdriver
 from selenium.webdriver.common.action_chains import ActionChains
 
@@ -92,3 +92,12 @@ def played(native, *args):  # the page's seed and trace, and the native replay o
     out = subprocess.run([native + '/bitrot-replay', '--seed', str(seed), *args], input=trace,
                          capture_output=True, text=True, check=True).stdout
     return seed, trace, [dict(kv.split('=') for kv in line.split()) for line in out.splitlines()]
+
+
+def canvas_is_replayed(native):  # the canvas equals bitrot-replay --screen of the page's trace; and the seed
+    rgba = js('let s = ""; for (const v of canvas.getContext("2d").getImageData(0, 0, 320,'
+              '240).data) s += String.fromCharCode(v); return btoa(s)')
+    ppm = tempfile.mktemp(suffix='.ppm')
+    seed, trace, st = played(native, '--last', '--screen', ppm)
+    rgb = bytes(v for i, v in enumerate(base64.b64decode(rgba)) if i % 4 != 3)
+    return open(ppm, 'rb').read() == b'P6\n320 240\n255\n' + rgb, seed

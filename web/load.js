@@ -5,7 +5,8 @@
 'use strict';
 
 (function () {
-  if (!window.Module) return;  // no WebAssembly: page.js has said so
+  const page = window.bitrot;
+  if (!page || !window.Module) return;  // no WebAssembly: page.js has said so
 
   // Written where the game's music switch looks for it; when the game wants
   // this track now, the platform starts it at once.
@@ -17,7 +18,7 @@
       })
       .then(function (b) {
         Module.FS.writeFile('/' + t + '.ogg', new Uint8Array(b));
-        Module._webmusic(t);
+        Module._webtrack(t);
       })
       .catch(e => console.warn(`bitrot: ${t}.ogg could not be loaded (${e.message}); the game goes on without it`));
   }

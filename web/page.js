@@ -8,6 +8,10 @@
   const cardtext = document.getElementById('cardtext');
   const canvas = document.getElementById('canvas');
 
+  // What the page's other scripts (touch.js, pad.js, ownkeys.js) reach: the
+  // room their controls take beside the screen, in CSS pixels, and below.
+  const page = window.bitrot = {room: function () { return [0, 0]; }, fit: fit};
+
   function say(text) {
     cardtext.textContent = text;
     card.hidden = false;
@@ -16,7 +20,8 @@
   // The largest whole number of device pixels per game pixel that fits.
   function fit() {
     const dpr = window.devicePixelRatio || 1;
-    const k = Math.max(1, Math.floor(Math.min(innerWidth * dpr / 320, innerHeight * dpr / 240)));
+    const [w, h] = page.room();
+    const k = Math.max(1, Math.floor(Math.min((innerWidth - w) * dpr / 320, (innerHeight - h) * dpr / 240)));
     document.documentElement.style.setProperty('--scale', k / dpr);
   }
   addEventListener('resize', fit);
@@ -47,8 +52,10 @@
 
   let state = 'loading';  // then 'ready', 'playing', 'ended'; 'watching' a recording
 
-  // For the page's other scripts, which run between runs.
-  window.page = {say: say, state: () => state, setstate: s => { state = s; }};
+  // For load.js and runs.js, which start a recording between runs.
+  page.say = say;
+  page.state = function () { return state; };
+  page.setstate = function (s) { state = s; };
 
   function start() {
     if (state !== 'ready' && state !== 'ended') return;
@@ -56,12 +63,17 @@
     card.hidden = true;
     Module._webstart(fixedseed !== null ? fixedseed : Math.floor(Date.now() / 1000));
   }
+  page.start = start;
+  // The game's frames run: a run, or a recording watched, which Escape (End on
+  // the touch pad, Back on a pad) stops.
+  page.playing = function () { return state === 'playing' || state === 'watching'; };
 
   // In play the game's keys go to it and the others stay the browser's. Between
   // runs no key reaches the game, and any plain key press starts one.
   const gamekeys = new Set(['ArrowRight', 'ArrowUp', 'ArrowLeft', 'ArrowDown', 'Space',
                             'ControlLeft', 'Enter', 'Escape']);
   function onkey(e) {
+    if (page.ownkey && page.ownkey(e)) return;
     if (state === 'playing' || state === 'watching') {
       if (!gamekeys.has(e.code)) e.stopImmediatePropagation();
       return;
@@ -81,11 +93,11 @@
     // key or a click; main has only opened the screen.
     postRun: [function () {
       state = 'ready';
-      say('Press a key or click to play');
+      say('Press a key, click or tap to play');
     }],
     onrunend: function () {
       state = 'ended';
-      say('The run is over. Press a key or click to play again');
+      say('The run is over. Press a key, click or tap to play again');
     },
     onAbort: function (what) {
       state = 'loading';

@@ -5,7 +5,8 @@
 'use strict';
 
 (function () {
-  if (!window.Module) return;  // no WebAssembly: page.js has said so
+  const page = window.bitrot;
+  if (!page || !window.Module) return;  // no WebAssembly: page.js has said so
   const card = document.getElementById('card');
   const controls = document.getElementById('runs');
   const save = document.getElementById('save');

@@ -21,7 +21,8 @@ static std::size_t at, next;                         // the frame playing, its n
 static int loaded;                                   // what the last frame's music switch loaded
 static bool stopped;                                 // Escape
 
-// The page's own keys end the watching; the game's come from the recording.
+// Escape, from the keyboard or the page's touch pad or gamepads, ends the
+// watching; the game's keys come from the recording.
 static bool watchpoll(inputevent* e) {
   SDL_Event ev;
   while (SDL_PollEvent(&ev)) {
@@ -30,6 +31,7 @@ static bool watchpoll(inputevent* e) {
         (ev.type == SDL_KEYDOWN && sdl12key(u32(ev.key.keysym.sym), &sym) && sym == SDLK_ESCAPE))
       stopped = true;
   }
+  if (pageescape()) stopped = true;
   if (next >= frames[at].size()) return false;
   *e = frames[at][next++];
   return true;

@@ -19,6 +19,11 @@ void presentscreen();
 // A run or a recording is under way (webshell.cpp); the page starts nothing else meanwhile.
 extern bool playing;
 
+// Drops the keys the page's own sources (touch pad, gamepads) sent since the
+// last frame, and says whether Escape went down among them: the watching of a
+// recording stops on it, as on the keyboard's.
+bool pageescape();
+
 // The music switch's hook: the file named in `spth`, 100 loops; a missing file
 // leaves the game silent. The frames of a run and of a recording watched both
 // use it.

@@ -17,15 +17,65 @@ SDL_Surface* scr;
 static Mix_Music* mus;
 
 bool playing;
-static bool timed = true;  // the browser's timer runs the frames; false: only webstep does
-static bool (*onframe)();  // the frame of what is under way: a run, or a recording watched
-static void (*onend)();    // what follows its last frame
+static bool timed = true;    // the browser's timer runs the frames; false: only webstep does
+static bool (*eachframe)();  // the frame of what is under way: a run, or a recording watched
+static void (*afterlast)();  // what follows its last frame
 static unsigned seed;
 static std::string played, line;  // the trace of this run, and of the frame under way
 static std::string endline;       // the recording's end line, once the run has ended
-static long ran;                  // frames of this run
-static std::vector<u32> held;     // keys down, to drop the browser's key repeats
+static long runlength;            // frames of this run
 
+// Who holds a key: the keyboard (through SDL) and the page's own sources (the
+// touch pad, gamepads), one bit each. A key goes down when its first holder
+// presses it and up when its last lets go, so a key held twice is one key to
+// the game, and the browser's key repeats are dropped as the desktop, which
+// never turns key repeat on, has them.
+enum : u8 { bykeyboard = 1 };
+struct holding {
+  u32 sym;
+  u8 by;  // holders, one bit per source
+};
+static std::vector<holding> held;
+
+// Keys the page sent with webkey, waiting for the next frame's poll; no more
+// than SDL's own queue holds.
+struct pagekey {
+  u32 sym;
+  bool down;
+  u8 by;
+};
+static std::vector<pagekey> pagekeys;
+static size_t pagenext;
+static constexpr size_t pagemax = 128;
+
+// A press or release by one source, as the game is to see it; false when the
+// game sees nothing of it. A release of a key no one holds passes from the
+// keyboard, as on the desktop (a key pressed before the run may be let go in
+// it), and from no other source.
+static bool keychange(u32 sym, bool down, u8 by, inputevent* e) {
+  auto at = std::find_if(held.begin(), held.end(), [sym](const holding& h) { return h.sym == sym; });
+  if (down) {
+    if (at != held.end()) {
+      at->by |= by;
+      return false;
+    }
+    held.push_back({sym, by});
+    *e = {inputevent::keydown, sym};
+    return true;
+  }
+  if (at == held.end()) {
+    if (by != bykeyboard) return false;
+  } else {
+    if (!(at->by & by)) return false;
+    at->by &= u8(~by);
+    if (at->by) return false;
+    held.erase(at);
+  }
+  *e = {inputevent::keyup, sym};
+  return true;
+}
+
+// SDL's own events first, then what the page sent, both into the trace.
 static bool webpoll(inputevent* e) {
   SDL_Event ev;
   while (SDL_PollEvent(&ev)) {
@@ -34,23 +84,30 @@ static bool webpoll(inputevent* e) {
     } else if (ev.type == SDL_KEYDOWN || ev.type == SDL_KEYUP) {
       u32 sym;
       if (!sdl12key(u32(ev.key.keysym.sym), &sym)) continue;
-      auto at = std::find(held.begin(), held.end(), sym);
-      if (ev.type == SDL_KEYDOWN) {
-        // The desktop never turns key repeat on: one key-down per press.
-        if (at != held.end()) continue;
-        held.push_back(sym);
-        *e = {inputevent::keydown, sym};
-      } else {
-        if (at != held.end()) held.erase(at);
-        *e = {inputevent::keyup, sym};
-      }
+      if (!keychange(sym, ev.type == SDL_KEYDOWN, bykeyboard, e)) continue;
     } else {
       continue;  // mouse, focus and the like: nothing to the game
     }
     appendevent(line, *e);
     return true;
   }
+  while (pagenext < pagekeys.size()) {
+    const pagekey& k = pagekeys[pagenext++];
+    if (!keychange(k.sym, k.down, k.by, e)) continue;
+    appendevent(line, *e);
+    return true;
+  }
+  pagekeys.clear();
+  pagenext = 0;
   return false;
+}
+
+bool pageescape() {
+  bool escape = false;
+  for (const pagekey& k : pagekeys) escape |= k.down && k.sym == SDLK_ESCAPE;
+  pagekeys.clear();
+  pagenext = 0;
+  return escape;
 }
 
 void webplaymusic() {
@@ -66,11 +123,18 @@ static void nodelay() {}  // the browser's timer paces the frames
 static const shellio webio = {webplaymusic, webpoll, presentscreen, nodelay};
 
 static void webframe() {
-  if (onframe()) return;
+  // The page reads its gamepads here, so that what a pad holds lands in the
+  // frame about to run, however the frames are paced. Whatever goes wrong in
+  // the page's part must not stop the game.
+  EM_ASM(
+      try {
+        if (Module['onframe']) Module['onframe']();
+      } catch (e) { console.warn('bitrot: ' + e); });
+  if (eachframe()) return;
   if (timed) emscripten_cancel_main_loop();
   Mix_HaltMusic();
   playing = false;
-  onend();
+  afterlast();
 }
 
 void startframes(unsigned s, bool (*each)(), void (*end)()) {
@@ -80,12 +144,14 @@ void startframes(unsigned s, bool (*each)(), void (*end)()) {
   // Called from the player's key press or click, when browsers let sound start.
   EM_ASM(if (SDL.audioContext && SDL.audioContext.state == 'suspended') SDL.audioContext.resume());
   held.clear();
+  pagekeys.clear();
+  pagenext = 0;
   zerostate();
   startgame();
   std::srand(s);
   a.running = 1;
   playing = true;
-  onframe = each, onend = end;
+  eachframe = each, afterlast = end;
   if (timed) emscripten_set_main_loop(webframe, 20, 0);
 }
 
@@ -97,9 +163,9 @@ static bool runframe() {
   played += line;
   played += '\n';
   line.clear();
-  ran++;
+  runlength++;
   if (a.running) return true;
-  endline = "end " + stateline(ran - 1, loaded);
+  endline = "end " + stateline(runlength - 1, loaded);
   return false;
 }
 
@@ -113,7 +179,7 @@ EMSCRIPTEN_KEEPALIVE void webstart(unsigned s) {
   played.clear();
   line.clear();
   endline.clear();
-  ran = 0;
+  runlength = 0;
   seed = s;
   startframes(s, runframe, runended);
 }
@@ -130,6 +196,22 @@ EMSCRIPTEN_KEEPALIVE int webstep(int n) {
   for (; ran < n && playing; ran++) webframe();
   return ran;
 }
+
+// A key pressed (down 1) or let go (down 0) by one of the page's own sources
+// (from 1 to 7: the touch pad, gamepads), as an SDL 1.2 key code. It reaches
+// the game at the next frame's poll, after the keyboard's, as a key event like
+// any other, so the trace holds it as it would hold the keyboard's. Returns 0
+// when it was not taken: no run under way, a source out of range, or too many
+// waiting.
+EMSCRIPTEN_KEEPALIVE int webkey(u32 sym, int down, int from) {
+  if (!playing || from < 1 || from > 7 || pagekeys.size() >= pagemax) return 0;
+  pagekeys.push_back({sym, down != 0, u8(bykeyboard << from)});
+  return 1;
+}
+
+// Music on (1) or off (0), as M does on the desktop: the tracks still load and
+// switch as ever; only what is heard changes.
+EMSCRIPTEN_KEEPALIVE void webmusic(int on) { Mix_VolumeMusic(on ? MIX_MAX_VOLUME : 0); }
 
 // The seed of the current or last run, and its trace so far: one line per
 // frame of the events the frame saw, as bitrot-replay reads them.
@@ -148,7 +230,7 @@ EMSCRIPTEN_KEEPALIVE const char* webrecording() {
 // after the music switch that wanted it found no file. It is played then, if it
 // is still the track the game wants and nothing plays; the game's state is not
 // touched, only the platform's music.
-EMSCRIPTEN_KEEPALIVE void webmusic(int track) {
+EMSCRIPTEN_KEEPALIVE void webtrack(int track) {
   if (!playing || mus || a.curtrack != track) return;
   char name[16];
   std::snprintf(name, sizeof name, "%d.ogg", track);
