@@ -1,3 +1,4 @@
+#include <dlfcn.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -73,6 +74,29 @@ static const char* nodisplay() {
   return "no display was found (only SDL's offscreen driver started)";
 }
 
+// Xlib ends a process whose display went away (the X server killed, or its
+// connection cut) with exit(1) from inside the call that found the loss. That
+// runs the exit handlers and library destructors while SDL's audio thread is
+// still mixing the music, and the process was seen to die of SIGSEGV there.
+// Ours ends it at once instead: the recording, flushed at every frame's end,
+// already holds every frame played; nothing else needs closing.
+static int displaygone(void*) {
+  static const char line[] = "bitrot: the display went away\n";
+  [[maybe_unused]] const ssize_t n = write(STDERR_FILENO, line, sizeof line - 1);
+  _exit(1);  // Xlib's I/O error handler must not return
+}
+
+// Called once the video mode is set. The handler is Xlib's own, found in the
+// libX11 that SDL has loaded; with no libX11 in the process (another video
+// driver) there is nothing to do, and the game needs no X11 at build time.
+static void watchdisplay() {
+  void* x11 = dlopen("libX11.so.6", RTLD_NOLOAD | RTLD_LAZY);
+  if (!x11) return;
+  using handler = int (*)(void*);
+  if (void* set = dlsym(x11, "XSetIOErrorHandler")) reinterpret_cast<handler (*)(handler)>(set)(displaygone);
+  dlclose(x11);  // drops only the reference this dlopen took
+}
+
 const shellio sdlio = {sdlplaymusic, sdlpoll, presentscreen, sdldelay};
 
 // Installed, the game finds its music in a data folder beside the folder
@@ -120,6 +144,7 @@ int runbitrot(const options& o) {
     SDL_Quit();
     return 1;
   }
+  watchdisplay();
   SDL_ShowCursor(SDL_DISABLE);
   // Fullscreen the way F11 goes there, so that F11 comes back to the window
   // at its scale rather than at 320x240.
