@@ -116,14 +116,19 @@ static void gotodata() {
   [[maybe_unused]] const int moved = chdir(dir.c_str());
 }
 
+fit fitscreen(int w, int h) {
+  // On a small screen a window would cover it anyway, and whole pixels
+  // matter more than the tenth left free around a window.
+  const bool small = w <= 2 * scrw && h <= 2 * scrh;
+  const int room = small ? 10 : 9;  // tenths of the screen the picture may take
+  int s = 8;
+  while (s > 1 && (scrw * s * 10 > room * w || scrh * s * 10 > room * h)) s--;
+  return {s, small};
+}
+
 int runbitrot(const options& o) {
   std::signal(SIGTERM, onstop);
   std::signal(SIGINT, onstop);
-  // Sharp pixels three times over, unless the player's own settings or
-  // --scale say otherwise.
-  const std::string scale = std::to_string(o.scale ? o.scale : 3);
-  setenv("SDL12COMPAT_WINDOW_SCALING", scale.c_str(), o.scale != 0);
-  setenv("SDL12COMPAT_SCALE_METHOD", "nearest", o.scale != 0);
   gotodata();
   startgame();
 
@@ -134,6 +139,19 @@ int runbitrot(const options& o) {
   const unsigned seed = o.haveseed ? o.seed : unsigned(std::time(nullptr));
   std::srand(seed);
   SDL_WM_SetCaption("bitrot", "bitrot");
+  // Sharp whole pixels, as large as the screen has room for, unless --scale
+  // or the player's own settings say otherwise. Before the mode is set, SDL
+  // gives the desktop's size here; a size it can't tell keeps three times.
+  bool fullscreen = o.fullscreen;
+  if (o.scale || !std::getenv("SDL12COMPAT_WINDOW_SCALING")) {
+    const SDL_VideoInfo* vi = SDL_GetVideoInfo();
+    fit f = {3, false};
+    if (vi && vi->current_w > 0 && vi->current_h > 0) f = fitscreen(vi->current_w, vi->current_h);
+    if (o.scale) f = {o.scale, false};
+    setenv("SDL12COMPAT_WINDOW_SCALING", std::to_string(f.scale).c_str(), 1);
+    fullscreen = fullscreen || f.fullscreen;
+  }
+  setenv("SDL12COMPAT_SCALE_METHOD", "nearest", o.scale != 0);
   scr = SDL_SetVideoMode(scrw, scrh, 16, SDL_HWSURFACE | SDL_DOUBLEBUF);
   const char* why = scr ? nodisplay() : SDL_GetError();
   if (why) {
@@ -148,7 +166,7 @@ int runbitrot(const options& o) {
   SDL_ShowCursor(SDL_DISABLE);
   // Fullscreen the way F11 goes there, so that F11 comes back to the window
   // at its scale rather than at 320x240.
-  if (o.fullscreen) SDL_WM_ToggleFullScreen(scr);
+  if (fullscreen) SDL_WM_ToggleFullScreen(scr);
   a.running = 1;
 
   int rc = 0;
