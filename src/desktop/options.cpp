@@ -37,7 +37,9 @@ static const char help[] =
     "                   (or Down with another arrow) starts play\n"
     "  Escape           held alone, quit\n"
     "  F11              fullscreen on or off\n"
-    "  M                music on or off\n";
+    "  M                music on or off\n"
+    "A gamepad plays too: the D-pad or the left stick are the arrows, A (or\n"
+    "Cross) is Space, Start is Return and Back is Escape.\n";
 
 static const char version[] = "bitrot " BITROT_VERSION
                               "\n"
