@@ -1,84 +1,74 @@
 #!/usr/bin/env bash
-# The X server killed under a game that records, with its music playing on
-# SDL's audio thread: the game must end with status 1 and no signal, having
-# said so in one line, and the recording must hold every frame it had written
-# when the server went, and play back cleanly in bitrot-replay. Many tries,
-# each with its own Xvfb, several at once: a fault that strikes one end in
-# twelve would pass 60 tries by luck once in two hundred runs. TRIES and
-# PARALLEL override the counts (the sanitizer build runs 30, 3 at a time).
-# Every wait is bounded; the kill waits for the recording, never for a clock.
+# The X server killed under recording games with their music playing on SDL's
+# audio thread: each ends with status 1 (no signal), says one line, and keeps a
+# recording that holds every frame written before the kill and plays in
+# bitrot-replay. 60 games (a fault of one end in twelve passes them by luck
+# once in 200 runs): 6 servers at once with 10 games each; the sanitizer
+# build has 3 servers with 10 games. SERVERS and GAMES override. The kill
+# waits for the recordings, never for a clock.
 set -u
 build=$(cd "$1" && pwd)
-game=$build/bitrot
 asan=0
 grep -q '^BITROT_SANITIZE:BOOL=ON' "$build/CMakeCache.txt" && asan=1
-tries=${TRIES:-$((asan ? 30 : 60))}
-parallel=${PARALLEL:-$((asan ? 3 : 6))}
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
-export SDL_AUDIODRIVER=dummy  # a real audio thread, mixing the real tracks
-unset SDL_VIDEODRIVER WAYLAND_DISPLAY SDL12COMPAT_WINDOW_SCALING SDL12COMPAT_SCALE_METHOD
+servers=${SERVERS:-$((asan ? 3 : 6))} games=${GAMES:-10}
+tries=$((servers * games))
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" SDL_AUDIODRIVER=dummy
+unset SDL_VIDEODRIVER WAYLAND_DISPLAY SDL12COMPAT_SCALE_METHOD
+export SDL12COMPAT_WINDOW_SCALING=1  # small windows: the games share the machine
 work=$(mktemp -d)
-# Each try notes its server and game in $work/pids, for a test cut short.
+# Each server and game is noted in $work/pids, for a test cut short.
 trap 'kill -KILL $(jobs -p) $(cat "$work"/pids 2>/dev/null) 2>/dev/null; rm -rf "$work"' EXIT
+# The frame lines ended by a newline: a line cut by the kill is no frame.
+frames() { tail -n +2 "$1" 2>/dev/null | tr -cd '\n' | wc -c; }
+# past REC N: the recording has N frames and a line of the next (no fork: six
+# servers wait on sixty recordings).
+past() { mapfile -t lines <"$1" 2>/dev/null && [ ${#lines[@]} -gt $(($2 + 1)) ]; }
 
-# The complete frame lines of a recording (a line cut by the kill is no frame).
-frames() { (grep -v '^seed ' "$1" 2>/dev/null || true) | wc -l; }
-
-# try N: one game and its own server; leaves "ok ..." or the fault in $work/N/verdict.
-try() {
-  local d=$work/$1 n xp gp rc seen got last
-  mkdir "$d" && cp "$build/0.ogg" "$build/1.ogg" "$d/" && mkfifo "$d/displayfd"
-  Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$d/displayfd" 2>"$d/xvfb.log" &
-  xp=$!
-  echo $xp >>"$work/pids"
-  if ! read -r -t 30 n <"$d/displayfd"; then
-    kill -KILL $xp
-    echo "Xvfb did not start: $(cat "$d/xvfb.log")" >"$d/verdict"
-    return
-  fi
-  (cd "$d" && exec env DISPLAY=":$n" "$game" --record rec 2>err) &
-  gp=$!
-  echo $gp >>"$work/pids"
-  # Wait for a few frames, a different number each try, so the kill falls in
-  # different places of the game's first second.
-  for _ in $(seq 300); do [ "$(frames "$d/rec")" -ge $((3 + $1 % 17)) ] && break; sleep 0.1; done
-  seen=$(frames "$d/rec")
-  kill -KILL $xp
-  wait $xp 2>/dev/null
-  for _ in $(seq 300); do kill -0 $gp 2>/dev/null && sleep 0.1; done
-  kill -KILL $gp 2>/dev/null
-  wait $gp
-  rc=$?
-  got=$(frames "$d/rec")
-  last=$("$build/bitrot-replay" --last "$d/rec" 2>"$d/replay.err")
-  if [ $rc -ne 1 ]; then
-    echo "status $rc (a signal above 128), not 1, after $seen frames: $(cat "$d/err")" >"$d/verdict"
-  elif [ "$(grep -c '^bitrot' "$d/err")" != 1 ] || ! grep -qx 'bitrot: the display went away' "$d/err"; then
-    echo "stderr is not the one line: $(cat "$d/err")" >"$d/verdict"
-  elif [ "$seen" -lt 1 ] || [ "$got" -lt "$seen" ]; then
-    echo "the recording holds $got frames, $seen were written before the kill" >"$d/verdict"
-  elif [[ $last != "f=$((got - 1)) "* ]]; then
-    echo "bitrot-replay of $got frames: $last $(cat "$d/replay.err")" >"$d/verdict"
-  else
-    echo "ok $seen $got" >"$d/verdict"
-  fi
+# server N: one Xvfb, $games games on it, each in $work/N.G, and the server
+# killed under them all; leaves "ok SEEN GOT" or what went wrong in each verdict.
+server() {
+  local n xp g d gp seen rc got
+  mkfifo "$work/$1.displayfd"
+  Xvfb -displayfd 3 -noreset -nolisten tcp 3>"$work/$1.displayfd" 2>"$work/$1.xvfb.log" &
+  xp=$! && echo $xp >>"$work/pids"
+  read -r -t 30 n <"$work/$1.displayfd" || n=none
+  for g in $(seq "$games"); do
+    d=$work/$1.$g && mkdir "$d" && cp "$build/0.ogg" "$build/1.ogg" "$d/"
+    (cd "$d" && exec env DISPLAY=":$n" "$game" --record rec 2>err) &
+    gp[g]=$! && echo $! >>"$work/pids"
+  done
+  # Each game some frames in, 3 to 19, so the kill finds them in different
+  # places of their first second.
+  for g in $(seq "$games"); do
+    for _ in $(seq 300); do past "$work/$1.$g/rec" $((3 + (g * 7 + $1) % 17)) && break; sleep 0.1; done
+    seen[g]=$(frames "$work/$1.$g/rec")
+  done
+  { kill -KILL $xp && wait $xp; } 2>/dev/null
+  for g in $(seq "$games"); do
+    d=$work/$1.$g
+    for _ in $(seq 300); do kill -0 ${gp[g]} 2>/dev/null && sleep 0.1; done
+    kill -KILL ${gp[g]} 2>/dev/null
+    wait ${gp[g]}
+    rc=$? got=$(frames "$d/rec")
+    if [ $rc != 1 ] || [ "$(cat "$d/err")" != "bitrot: the display went away" ]; then
+      echo "status $rc (above 128: a signal) after ${seen[g]} frames, and: $(cat "$d/err" "$work/$1.xvfb.log")"
+    elif [ "${seen[g]}" -lt 1 ] || [ "$got" -lt "${seen[g]}" ]; then
+      echo "the recording holds $got frames; ${seen[g]} were written before the kill"
+    elif [[ $("$build/bitrot-replay" --last "$d/rec" 2>&1) != "f=$((got - 1)) "* ]]; then
+      echo "bitrot-replay of $got frames: $("$build/bitrot-replay" --last "$d/rec" 2>&1)"
+    else echo "ok ${seen[g]} $got"; fi >"$d/verdict"
+  done
 }
 
-for i in $(seq "$tries"); do
-  [ "$(jobs -pr | wc -l)" -ge "$parallel" ] && wait -n
-  try "$i" &
-done
+game=$build/bitrot
+for i in $(seq "$servers"); do server "$i" & done
 wait
-
 fails=0
-for i in $(seq "$tries"); do
-  read -r verdict seen got <"$work/$i/verdict" 2>/dev/null || verdict="no verdict"
-  if [ "$verdict" = ok ]; then
-    echo "ok: try $i: status 1, $got frames recorded ($seen before the kill), replayed cleanly"
-  else
-    fails=$((fails + 1))
-    echo "FAIL: try $i: $(cat "$work/$i/verdict" 2>/dev/null || echo no verdict)"
-  fi
+for v in "$work"/*/verdict; do
+  read -r verdict seen got <"$v" || verdict="no verdict"
+  [ "$verdict" = ok ] && echo "ok: status 1, $got frames recorded ($seen before the kill), replayed" ||
+    { fails=$((fails + 1)) && echo "FAIL: $(cat "$v")"; }
 done
-echo "$((tries - fails)) of $tries tries ended cleanly"
+[ "$(ls "$work"/*/verdict | wc -l)" = "$tries" ] || { fails=$((fails + 1)) && echo "FAIL: verdicts missing"; }
+echo "$((tries - fails)) of $tries games ended cleanly"
 [ $fails = 0 ]
