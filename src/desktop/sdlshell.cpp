@@ -220,6 +220,9 @@ fit fitscreen(int w, int h) {
 int runbitrot(const options& o) {
   std::signal(SIGTERM, onstop);
   std::signal(SIGINT, onstop);
+  // Sharp pixels, unless the player's own settings say otherwise; SDL reads
+  // this as it starts, before the screen's size can be known.
+  setenv("SDL12COMPAT_SCALE_METHOD", "nearest", o.scale != 0);
   gotodata();
   startgame();
 
@@ -231,7 +234,7 @@ int runbitrot(const options& o) {
   const unsigned seed = o.haveseed ? o.seed : unsigned(std::time(nullptr));
   std::srand(seed);
   SDL_WM_SetCaption("bitrot", "bitrot");
-  // Sharp whole pixels, as large as the screen has room for, unless --scale
+  // Whole pixels, as large as the screen has room for, unless --scale
   // or the player's own settings say otherwise. Before the mode is set, SDL
   // gives the desktop's size here; a size it can't tell keeps three times.
   bool fullscreen = o.fullscreen;
@@ -243,7 +246,6 @@ int runbitrot(const options& o) {
     setenv("SDL12COMPAT_WINDOW_SCALING", std::to_string(f.scale).c_str(), 1);
     fullscreen = fullscreen || f.fullscreen;
   }
-  setenv("SDL12COMPAT_SCALE_METHOD", "nearest", o.scale != 0);
   scr = SDL_SetVideoMode(scrw, scrh, 16, SDL_HWSURFACE | SDL_DOUBLEBUF);
   const char* why = scr ? nodisplay() : SDL_GetError();
   if (why) {
