@@ -27,17 +27,27 @@ configure_file(${CMAKE_SOURCE_DIR}/packaging/bitrot.desktop.in
 configure_file(${CMAKE_SOURCE_DIR}/packaging/bitrot.metainfo.xml.in
   ${CMAKE_BINARY_DIR}/packaging/${BITROT_APP_ID}.metainfo.xml @ONLY)
 
-# The icon: the player's picture from the built-in world image, scaled up.
-pkg_check_modules(PNG REQUIRED IMPORTED_TARGET libpng)
-add_executable(bitrot-icon ${CMAKE_SOURCE_DIR}/tools/icon/icon.cpp)
-target_link_libraries(bitrot-icon PRIVATE bitrot_core PkgConfig::PNG)
+# The icon: the player's picture from the built-in world image, scaled up; a
+# cross build takes the native build's (cmake/host.cmake).
+if(NOT CMAKE_CROSSCOMPILING)
+  pkg_check_modules(PNG REQUIRED IMPORTED_TARGET libpng)
+  add_executable(bitrot-icon ${CMAKE_SOURCE_DIR}/tools/icon/icon.cpp)
+  target_link_libraries(bitrot-icon PRIVATE bitrot_core PkgConfig::PNG)
+endif()
 set(bitrot_icons)
 foreach(size 64 128 256)
   set(png ${CMAKE_BINARY_DIR}/icons/${size}x${size}/bitrot.png)
+  if(CMAKE_CROSSCOMPILING)
+    set(draw ${CMAKE_COMMAND} -E copy ${BITROT_HOST_DIR}/icons/${size}x${size}/bitrot.png ${png})
+    set(from ${BITROT_HOST_DIR}/icons/${size}x${size}/bitrot.png)
+  else()
+    set(draw bitrot-icon ${size} ${png})
+    set(from bitrot-icon)
+  endif()
   add_custom_command(OUTPUT ${png}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/icons/${size}x${size}
-    COMMAND bitrot-icon ${size} ${png}
-    DEPENDS bitrot-icon
+    COMMAND ${draw}
+    DEPENDS ${from}
     COMMENT "Drawing the ${size}x${size} icon"
     VERBATIM)
   list(APPEND bitrot_icons ${png})
@@ -57,11 +67,18 @@ add_custom_command(OUTPUT ${changelog}.gz
   VERBATIM)
 add_custom_target(bitrot_changelog ALL DEPENDS ${changelog}.gz)
 install(FILES ${changelog}.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# A cross build asks the native build's program, whose --help and --version
+# come from the same source.
 find_program(HELP2MAN help2man)
+if(CMAKE_CROSSCOMPILING)
+  set(helped ${BITROT_HOST_DIR}/bitrot)
+else()
+  set(helped $<TARGET_FILE:bitrot>)
+endif()
 if(HELP2MAN)
   add_custom_command(OUTPUT ${man}.gz
     COMMAND ${HELP2MAN} --no-info --section=6 --name "turn-based game on a decaying display"
-      --include=${CMAKE_SOURCE_DIR}/packaging/bitrot.h2m --output=${man} $<TARGET_FILE:bitrot>
+      --include=${CMAKE_SOURCE_DIR}/packaging/bitrot.h2m --output=${man} ${helped}
     COMMAND gzip -9nf ${man}
     DEPENDS bitrot ${CMAKE_SOURCE_DIR}/packaging/bitrot.h2m
     COMMENT "Writing the man page"

@@ -18,5 +18,12 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # Depends comes from the libraries the program links (needs dpkg-shlibdeps).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)
+# A cross build's package is for the target, named from the compilers'
+# triplet. dpkg-shlibdeps reads the target's program as it is and finds the
+# target's multiarch libraries by itself.
+if(CMAKE_CROSSCOMPILING)
+  execute_process(COMMAND dpkg-architecture -t ${CMAKE_LIBRARY_ARCHITECTURE} -qDEB_HOST_ARCH
+    OUTPUT_VARIABLE CPACK_DEBIAN_PACKAGE_ARCHITECTURE OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+endif()
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 include(CPack)

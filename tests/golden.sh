@@ -17,7 +17,9 @@ tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 fails=0
 fail() { echo "FAIL: $*"; fails=$((fails + 1)); }
-replay() { "$build/bitrot-replay" --seed $seed "$@"; }
+# BITROT_RUN, when set, goes before every bitrot-replay: qemu-user for a
+# cross build's program (tools/deb, tools/check).
+replay() { ${BITROT_RUN:-} "$build/bitrot-replay" --seed $seed "$@"; }
 
 for trace in "$src"/tests/golden/*.trace; do
   name=$(basename "$trace" .trace) want=${trace%.trace}.expected

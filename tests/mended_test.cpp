@@ -1,7 +1,8 @@
 // The promises no replay can reach: the grid's edge, which the built-in world
 // keeps the player from, turns in directions the input never gives, a pixel
-// dimmed twice, screen surfaces of other shapes, and the faults the game meets
-// through SDL's own queue and SDL_mixer, under SDL's dummy drivers.
+// dimmed twice, screen surfaces of other shapes, the window's scale for a
+// screen, and what the game meets through SDL's own queue (gamepads, floods,
+// stray keys) and SDL_mixer, under SDL's dummy drivers.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -14,6 +15,7 @@
 
 #include "core/game/game.h"
 #include "core/gfx/gfx.h"
+#include "core/trace.h"
 #include "desktop/desktop.h"
 
 namespace {
@@ -95,6 +97,24 @@ TEST(Mended, TheScreenCopyFollowsTheSurfacesPitchAndSize) {
   }
 }
 
+TEST(Window, TheLargestWholeScaleWithinNineTenthsOfTheScreen) {
+  for (auto [w, h, scale, full] : {std::array{1920, 1080, 4, 0},
+                                   {1366, 768, 2, 0},
+                                   {1280, 1024, 3, 0},
+                                   {3840, 2160, 8, 0},
+                                   {7680, 4320, 8, 0},
+                                   {1024, 768, 2, 0},
+                                   {800, 480, 1, 0},
+                                   {641, 480, 1, 0},
+                                   {640, 480, 2, 1},
+                                   {400, 300, 1, 1},
+                                   {320, 240, 1, 1},
+                                   {200, 100, 1, 1}}) {
+    const fit f = fitscreen(w, h);
+    EXPECT_EQ((std::array{f.scale, int(f.fullscreen)}), (std::array{scale, full})) << w << "x" << h;
+  }
+}
+
 // The game's own SDL hooks over SDL's dummy drivers, in a folder of its own.
 class Sdl : public ::testing::Test {
 protected:
@@ -128,6 +148,66 @@ protected:
     return SDL_PushEvent(&e);
   }
 };
+
+// A pad's hat, stick and buttons, pushed into SDL's queue as a pad sends
+// them, come out of the poll hook as the game's own key events: each line is
+// one SDL event and the keys it must give, in order (d: down, u: up).
+TEST_F(Sdl, GamepadsBecomeTheGamesKeys) {
+  auto hat = [](int pad, int v) {
+    SDL_Event e{};
+    e.jhat = {SDL_JOYHATMOTION, Uint8(pad), 0, Uint8(v)};
+    return e;
+  };
+  auto axis = [](int pad, int n, int v) {
+    SDL_Event e{};
+    e.jaxis = {SDL_JOYAXISMOTION, Uint8(pad), Uint8(n), Sint16(v)};
+    return e;
+  };
+  auto button = [](int pad, int n, bool down) {
+    SDL_Event e{};
+    e.jbutton = {Uint8(down ? SDL_JOYBUTTONDOWN : SDL_JOYBUTTONUP), Uint8(pad), Uint8(n),
+                 Uint8(down ? SDL_PRESSED : SDL_RELEASED)};
+    return e;
+  };
+  const std::vector<std::pair<SDL_Event, std::string>> steps = {
+      {hat(0, SDL_HAT_UP), "d273"},
+      {hat(0, SDL_HAT_RIGHT), "u273 d275"},  // up let go before right is pressed
+      {hat(0, SDL_HAT_RIGHTUP), "d273"},     // a diagonal holds two arrows
+      {hat(0, SDL_HAT_LEFTDOWN), "u275 u273 d276 d274"},
+      {hat(0, SDL_HAT_CENTERED), "u276 u274"},
+      {axis(0, 0, 3000), ""},  // a stick resting near the middle holds nothing
+      {axis(0, 1, -16000), ""},
+      {axis(0, 0, 16384), "d275"},
+      {axis(0, 0, 32767), ""},
+      {axis(0, 0, -32768), "u275 d276"},
+      {axis(0, 0, -200), "u276"},
+      {axis(0, 1, 20000), "d274"},
+      {hat(0, SDL_HAT_DOWN), ""},  // held by the stick and the hat: one key
+      {axis(0, 1, 0), ""},
+      {hat(1, SDL_HAT_DOWN), ""},  // and by a second pad
+      {hat(0, SDL_HAT_CENTERED), ""},
+      {hat(1, SDL_HAT_CENTERED), "u274"},
+      {axis(0, 2, 32767), ""},  // the right stick and the triggers do nothing
+      {button(0, 0, true), "d32"},
+      {button(0, 0, false), "u32"},
+      {button(0, 7, true), "d13"},
+      {button(0, 6, true), "d27"},
+      {button(0, 7, false), "u13"},
+      {button(0, 6, false), "u27"},
+      {button(0, 0, false), ""},  // a button the pad never pressed is never released
+      {button(0, 3, true), ""},
+      {button(1, 20, true), ""},
+      {button(9, 0, true), ""},  // a pad beyond the eighth
+  };
+  for (const auto& [ev, want] : steps) {
+    SDL_Event e = ev;
+    ASSERT_EQ(SDL_PushEvent(&e), 0) << SDL_GetError();
+    std::string got;
+    for (inputevent k; sdlio.poll(&k);)
+      if (k.type != inputevent::other) appendevent(got, k);
+    EXPECT_EQ(got, want) << "after event type " << int(ev.type) << " of pad " << int(ev.jbutton.which);
+  }
+}
 
 // Each track good, missing, empty, not Ogg at all, or an Ogg header and zeros:
 // a track that loads plays, one that doesn't leaves silence and the old track

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# The real game in a real X server: its window (the 320x240 screen at 3x,
-# 960x720) titled "bitrot", ended with status 0 by Escape held alone, by the
-# close button and by SIGTERM; and without any display, one clear line on
-# stderr and status 1.
+# The real game in a real X server: its window titled "bitrot", ended with
+# status 0 by Escape held alone, by the close button and by SIGTERM; the
+# window's size on screens of several sizes (the largest whole scale within
+# nine tenths of the screen, a small screen filled), unless --scale or the
+# player's SDL12COMPAT_WINDOW_SCALING says otherwise; and without any display,
+# one clear line on stderr and status 1.
 set -u
 game=$(cd "$1" && pwd)/bitrot
 . "$2/tests/xsession.bash"
@@ -30,6 +32,35 @@ wait_window
 kill -TERM "$game_pid"
 wait_exit 0
 echo "ok: SIGTERM ends it with 0"
+
+# SCREEN, what the game is given (--scale, or the player's scaling), and the
+# window it must open there: its size and place (centred, or filling the screen).
+while IFS='|' read -r screen how want; do
+  stop_xvfb
+  start_xvfb "$screen"
+  [ "$(xdotool getdisplaygeometry)" = "${screen/x/ }" ] || fail "Xvfb gave $(xdotool getdisplaygeometry), not $screen"
+  case $how in
+    --*) (cd "$work" && exec "$game" $how 2>"$work/err") & ;;
+    *=*) (cd "$work" && exec env "$how" "$game" 2>"$work/err") & ;;
+    *) (cd "$work" && exec "$game" 2>"$work/err") & ;;
+  esac
+  game_pid=$!
+  wait_window
+  got=$(xwininfo -id "$wid" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+    /Width/ {w=$NF} /Height/ {h=$NF} END {print w "x" h "+" x "+" y}')
+  [ "$got" = "$want" ] || fail "on a $screen screen${how:+ with $how} the window is $got, not $want"
+  kill -TERM "$game_pid"
+  wait_exit 0
+  echo "ok: a $screen screen${how:+ with $how}: a window of $want"
+done <<'EOF'
+1920x1080||1280x960+320+60
+1366x768||640x480+363+144
+1280x1024||960x720+160+152
+3840x2160||2560x1920+640+120
+640x480||640x480+0+0
+1920x1080|--scale 2|640x480+640+300
+1920x1080|SDL12COMPAT_WINDOW_SCALING=1|320x240+800+420
+EOF
 
 for driver in x11 ''; do  # x11 asked for, or nothing asked
   (cd "$work" && exec env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER ${driver:+SDL_VIDEODRIVER=$driver} timeout 30 "$game" 2>"$work/err")

@@ -1,5 +1,8 @@
 # Sourced by the tests that run the real game ($game) in a virtual X server:
-#   start_xvfb        a fresh Xvfb, DISPLAY exported, a scratch folder $work
+#   start_xvfb [WxH]  a fresh Xvfb with a screen of WxH (1280x1024, where the
+#                     game's window is three times its screen), DISPLAY
+#                     exported, a scratch folder $work
+#   stop_xvfb         the server gone, $work kept for the next one
 #   start_game DIR    $game from DIR in the background: $game_pid, stderr in $work/err
 #   wait_window       until the game's window shows: its id in $wid, pointer and focus on it
 #   wait_exit STATUS  until the game ends, which it must with STATUS
@@ -34,13 +37,18 @@ waitfor() {
 
 start_xvfb() {
   local n
-  work=$(mktemp -d)
-  mkfifo "$work/displayfd"
-  Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$work/displayfd" 2>"$work/xvfb.log" &
+  [ -n "$work" ] || work=$(mktemp -d)
+  rm -f "$work/displayfd" && mkfifo "$work/displayfd"
+  Xvfb -displayfd 3 -noreset -screen 0 "${1:-1280x1024}x24" -nolisten tcp 3>"$work/displayfd" 2>"$work/xvfb.log" &
   xvfb_pid=$!
   read -r -t 30 n <"$work/displayfd" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
   export DISPLAY=":$n"
   waitfor xdotool getdisplaygeometry >/dev/null 2>&1 || fail "no X server answers on $DISPLAY"
+}
+
+stop_xvfb() {
+  kill "$xvfb_pid" && wait "$xvfb_pid" 2>/dev/null
+  xvfb_pid=""
 }
 
 start_game() {

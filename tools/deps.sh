@@ -31,3 +31,12 @@ test_packages=(googletest libgtest-dev libbenchmark-dev xvfb xdotool x11-apps x1
 # driven by Selenium.
 web_packages=(emscripten nodejs python3)
 web_test_packages=(chromium chromium-driver python3-selenium)
+
+# What tools/deb needs on top of the build: help2man for the man page,
+# dpkg-dev for the package's dependencies, lintian to check it. For another
+# architecture (ARCH stands for it): the cross compilers, the target's SDL,
+# SDL_mixer's library (its -dev package can't sit beside this machine's; see
+# tools/deb), and qemu-user to play the golden replays with the target's
+# programs.
+deb_packages=(help2man dpkg-dev lintian)
+cross_packages=(crossbuild-essential-ARCH libsdl1.2-compat-dev:ARCH libsdl-mixer1.2:ARCH qemu-user-static)

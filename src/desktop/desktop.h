@@ -17,9 +17,18 @@ extern const shellio sdlio;
 // Copies `scrbuf` to `scr` and flips; nothing when there is no surface.
 void presentscreen();
 
+// The window for a screen of w x h pixels when neither --scale nor the
+// player's SDL12COMPAT_WINDOW_SCALING chooses: runbitrot calls it before the
+// video mode is set, the tests directly.
+struct fit {
+  int scale;        // 1 to 8: the largest whole scale within nine tenths of the screen
+  bool fullscreen;  // a screen of 640x480 or less is filled, at the scale that fits it whole
+};
+fit fitscreen(int w, int h);
+
 // What the command line asks for.
 struct options {
-  int scale = 0;  // 1 to 8, or 0: the player's SDL12COMPAT_* settings, else 3
+  int scale = 0;  // 1 to 8, or 0: the player's SDL12COMPAT_* settings, else what fits the screen
   bool fullscreen = false;
   bool haveseed = false;  // seed rand with `seed`, not the clock
   unsigned seed = 0;

@@ -20,7 +20,9 @@ static const char help[] =
     "display; step onto the growth, or let it reach you, and the game starts over.\n"
     "\n"
     "Options:\n"
-    "  --scale N        show each pixel N times larger, N from 1 to 8 (default 3)\n"
+    "  --scale N        show each pixel N times larger, N from 1 to 8; by default\n"
+    "                   the largest that fits in nine tenths of the screen, and a\n"
+    "                   screen of 640x480 or less is filled\n"
     "  --fullscreen     fill the screen\n"
     "  --seed N         seed chance with N (0 to 4294967295) instead of the clock:\n"
     "                   the same seed and the same keys make the same game\n"
@@ -35,7 +37,9 @@ static const char help[] =
     "                   (or Down with another arrow) starts play\n"
     "  Escape           held alone, quit\n"
     "  F11              fullscreen on or off\n"
-    "  M                music on or off\n";
+    "  M                music on or off\n"
+    "A gamepad plays too: the D-pad or the left stick are the arrows, A (or\n"
+    "Cross) is Space, Start is Return and Back is Escape.\n";
 
 static const char version[] = "bitrot " BITROT_VERSION
                               "\n"

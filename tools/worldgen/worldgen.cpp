@@ -405,6 +405,8 @@ void writefile(const std::string& path, const std::string& data) {
 // The table as an assembler .incbin of the raw image: a million bytes that
 // would take the compiler ages as an initializer list. WebAssembly objects
 // have their own section syntax and want the symbol's size after its data.
+// Elsewhere the symbol type is spelled STT_OBJECT, the one spelling every
+// assembler takes: 32-bit ARM's reads "@" as the start of a comment.
 std::string tablesource(const std::string& bin) {
   std::string s =
       "// Made by tools/worldgen from assets/world/*.txt; edit those, not this.\n"
@@ -425,7 +427,7 @@ std::string tablesource(const std::string& bin) {
       "asm(R\"(\n"
       "  .pushsection .rodata\n"
       "  .globl header_data\n"
-      "  .type header_data, @object\n"
+      "  .type header_data, STT_OBJECT\n"
       "  .size header_data, 1048576\n"
       "  .balign 64\n"
       "header_data:\n"
