@@ -103,6 +103,12 @@ down(Keys.ESCAPE)
 check(step(5) == 1 and said() == 'desktop.txt: stopped after 11 frames' and 'Press a key' in card(),
       'Escape stops the watching in its frame: %s' % said())
 up(Keys.ESCAPE)
+ready()
+watch(desk)
+until(lambda: js('return bitrot.state()') == 'watching')
+step(10)
+js('Module._webkey(27, 1, 1)')  # End on the touch pad
+check(step(5) == 1 and said() == 'desktop.txt: stopped after 11 frames', 'and so does the touch pad\'s End')
 
 bad = os.path.join(downloads, 'bad.txt')
 open(bad, 'w').write('seed 5\nd275 u275\nd275 hello\n')
