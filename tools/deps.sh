@@ -31,3 +31,7 @@ test_packages=(googletest libgtest-dev libbenchmark-dev xvfb xdotool x11-apps x1
 # driven by Selenium.
 web_packages=(emscripten nodejs python3)
 web_test_packages=(chromium chromium-driver python3-selenium)
+
+# What tools/fuzz needs on top of the build: clang with libFuzzer and the
+# sanitizers' runtimes.
+fuzz_packages=(clang libclang-rt-14-dev)
