@@ -21,7 +21,7 @@ namespace {
 
 // Frames played per input: enough to pass the title card's lock-out and make
 // turns, few enough that one input takes milliseconds.
-constexpr long maxframes = 300;
+constexpr long maxframes = 120;
 
 void check(bool ok, const char* what) {
   if (ok) return;
