@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <string>
 #include <vector>
 
 #include "desktop/desktop.h"

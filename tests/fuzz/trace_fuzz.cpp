@@ -8,11 +8,13 @@
 //     line is compared with that same line;
 //   - the state line's hashes are FNV-1a over the bytes they cover.
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "core/trace.h"
 #include "headless/replay.h"
@@ -20,7 +22,7 @@
 namespace {
 
 // Frames played per input: enough to pass the title card's lock-out and make
-// turns, few enough that one input takes milliseconds.
+// turns, few enough that one input takes some tens of milliseconds.
 constexpr long maxframes = 120;
 
 void check(bool ok, const char* what) {
