@@ -163,11 +163,11 @@ bool parseevents(const std::string& line, std::vector<inputevent>& evs, std::str
 }
 
 void appendevent(std::string& line, const inputevent& e) {
-  std::string tok;
+  char tok[16];
   switch (e.type) {
-  case inputevent::keydown: tok = "d" + std::to_string(e.sym); break;
-  case inputevent::keyup: tok = "u" + std::to_string(e.sym); break;
-  case inputevent::quit: tok = "q"; break;
+  case inputevent::keydown: std::snprintf(tok, sizeof tok, "d%" PRIu32, e.sym); break;
+  case inputevent::keyup: std::snprintf(tok, sizeof tok, "u%" PRIu32, e.sym); break;
+  case inputevent::quit: std::snprintf(tok, sizeof tok, "q"); break;
   default: return;
   }
   if (!line.empty()) line += ' ';
