@@ -22,7 +22,23 @@ reap() {
   kill -KILL "$1" 2>/dev/null
   wait "$1"
 }
-heard() { [ -n "$(tr -d '\0' <"$work/$1/played.raw" 2>/dev/null | head -c 1)" ]; }
+heard() { [ -n "$(tr -d '\0' 2>/dev/null <"$work/$1/played.raw" | head -c 1)" ]; }
+# taken PID: the game catches SIGTERM itself now (bit 14 of SigCgt), so from
+# here on a TERM is a quit, however slowly the machine got it this far.
+taken() {
+  local k v
+  while read -r k v; do [ "$k" = SigCgt: ] && return $((!(0x$v >> 14 & 1))); done <"/proc/$1/status"
+  return 1
+} 2>/dev/null
+# started NAME PID WHAT: the game has taken SIGTERM and, where it has an audio
+# file, sound reached it, or half a second of silence did.
+started() {
+  taken "$2" || return 1
+  case $3 in
+    sound) heard "$1" ;;
+    silence) [ "$(stat -c %s "$work/$1/played.raw" 2>/dev/null || echo 0)" -ge 88200 ] ;;
+  esac
+}
 
 # All at once, each in its own folder with the disk driver recording what it plays:
 # NAME, the signals that end it, what plays (sound, silence, or any), then env settings.
@@ -43,10 +59,10 @@ for c in "${cases[@]}"; do
   (cd "$work/$name" && exec env SDL_DISKAUDIOFILE="$work/$name/played.raw" $env "$game" 2>"$work/$name.err") &
   pid[$name]=$!
 done
-sleep 4
 for c in "${cases[@]}"; do
   IFS='|' read -r name sigs plays _ <<<"$c"
   p=${pid[$name]} before=$fails
+  for _ in $(seq 600); do started "$name" "$p" "$plays" && break; kill -0 "$p" 2>/dev/null || break; sleep 0.1; done
   kill -0 "$p" 2>/dev/null || fail "$name: the game ended on its own: $(cat "$work/$name.err")"
   for s in $sigs; do kill -"$s" "$p" 2>/dev/null; done
   reap "$p"; rc=$?
@@ -73,7 +89,8 @@ grep -q '^--- SIGTERM' "$work/startup.trace" || fail "SIGTERM during start-up: n
 # Nothing written: the game in a folder holding only its music, with HOME, the
 # XDG folders and TMPDIR empty, under strace watching every call that opens a
 # file for writing or creates, renames or removes one. A small shell under the
-# same strace starts the game, lets it run three seconds and sends the TERM.
+# same strace starts the game and sends the TERM once the game has taken it
+# for itself (the music is opened in the first frame, before the quit is seen).
 folder quiet 0.ogg 1.ogg
 h=$work/home
 mkdir -p "$h"/{home,config,data,cache,state,tmp} && mkdir -m 700 "$h/runtime"
@@ -83,7 +100,10 @@ calls=$calls,symlinkat,truncate,chmod,fchmodat,mknod,mknodat
 (cd "$work/quiet" && SDL_AUDIODRIVER=dummy HOME=$h/home XDG_CONFIG_HOME=$h/config XDG_DATA_HOME=$h/data XDG_CACHE_HOME=$h/cache \
   XDG_STATE_HOME=$h/state XDG_RUNTIME_DIR=$h/runtime TMPDIR=$h/tmp \
   ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" timeout -k 5 30 \
-  strace -f -qq -o "$work/trace" -e trace="$calls" sh -c '"$0" & sleep 3; kill -TERM $!; wait $!' "$game" \
+  strace -f -qq -o "$work/trace" -e trace="$calls" sh -c '"$0" & p=$!; n=0
+    until [ $n -gt 250 ] || (while read -r k v; do [ "$k" = SigCgt: ] && exit $((!(0x$v >> 14 & 1))); done
+      exit 1) <"/proc/$p/status"; do sleep 0.1; n=$((n + 1)); done
+    kill -TERM $p; wait $p' "$game" \
   2>"$work/quiet.err")
 rc=$?
 [ $rc = 0 ] || fail "under strace: status $rc, not 0: $(cat "$work/quiet.err")"

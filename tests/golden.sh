@@ -42,5 +42,11 @@ for bad in x5 d4294967296 d12a u; do
   err=$(printf '\nd27 %s\n' "$bad" | replay 2>&1 >/dev/null); rc=$?
   [ $rc = 2 ] && [ "$err" = "bitrot-replay: stdin: line 2: cannot read \"$bad\"" ] || fail "'$bad': status $rc, $err"
 done
+# A million events in one line are read, and play as one would; a line over
+# 16 MiB is refused by its number.
+one=$(echo d275 | replay --last)
+[ "$(yes d275 | head -n 1000000 | tr '\n' ' ' | replay --last)" = "$one" ] || fail "a line of a million events"
+err=$( (head -c 17000000 /dev/zero | tr '\0' ' '; echo) | replay 2>&1 >/dev/null); rc=$?
+[ $rc = 2 ] && [ "$err" = "bitrot-replay: stdin: line 1: longer than 16777216 bytes" ] || fail "a 17 MB line: $rc, $err"
 [ $fails = 0 ] && echo "golden: all checks passed"
 exit $((fails > 0))

@@ -40,3 +40,7 @@ web_test_packages=(chromium chromium-driver python3-selenium)
 # programs.
 deb_packages=(help2man dpkg-dev lintian)
 cross_packages=(crossbuild-essential-ARCH libsdl1.2-compat-dev:ARCH libsdl-mixer1.2:ARCH qemu-user-static)
+
+# What tools/fuzz needs on top of the build: clang with libFuzzer and the
+# sanitizers' runtimes.
+fuzz_packages=(clang libclang-rt-14-dev)

@@ -1,51 +1,160 @@
 #include "trace.h"
 
+#include <bit>
 #include <cinttypes>
 #include <cstdio>
-#include <sstream>
+#include <cstring>
+#include <istream>
+
+namespace {
+
+constexpr std::uint64_t fnvbasis = 0xcbf29ce484222325ull, fnvprime = 0x100000001b3ull;
+
+// One byte of FNV-1a.
+inline std::uint64_t step(std::uint64_t h, u8 c) { return (h ^ c) * fnvprime; }
+
+// A byte of FNV-1a waits for the one before: a multiply per byte, one after
+// the other, which is all the time a plain loop spends on the screen. Eight
+// bytes at once go faster through a table. The low byte of the hash after a
+// step depends only on the low byte before it and on the byte hashed, and
+// the rest of the hash only adds a multiple of 256 that the step multiplies
+// by the prime; so for a fixed group of eight bytes,
+//   hash after = (hash before - l) * prime^8 + g(l),  l = hash before & 255,
+// with g(l) the FNV-1a of the group started from l, one of 256 values. A
+// table of prime^8 * -l + g(l) for one group costs 2,048 steps, against 8 for
+// hashing the group once, so it pays only for groups met again and again: the
+// screen is made of blocks of a few dozen colours, four pixels, eight bytes,
+// to a block row; the state's grids are mostly zero.
+constexpr std::uint64_t prime8 =
+    fnvprime * fnvprime * fnvprime * fnvprime * fnvprime * fnvprime * fnvprime * fnvprime;
+
+struct grouptable {
+  std::uint64_t add[256];  // g(l) - l * prime^8
+  u8 next[256];            // g(l) & 255, the low byte after the group
+};
+
+void filltable(grouptable& t, std::uint64_t group) {
+  u8 bytes[8];
+  std::memcpy(bytes, &group, 8);
+  for (unsigned l = 0; l < 256; l++) {
+    std::uint64_t h = l;
+    for (u8 c : bytes) h = step(h, c);
+    t.add[l] = h - l * prime8;
+    t.next[l] = u8(h);
+  }
+}
+
+// The tables of the groups met lately, found by the group's eight bytes with
+// open addressing; emptied when half full, which the palette's drift brings
+// about every few dozen frames.
+constexpr unsigned slots = 128;
+std::uint64_t slotgroup[slots];
+bool slotused[slots];
+unsigned slotsused;
+grouptable slottable[slots];
+
+const grouptable* findtable(std::uint64_t group, unsigned& builds) {
+  const unsigned home = unsigned((group * 0x9e3779b97f4a7c15ull) >> 57);
+  unsigned i = home;
+  for (; slotused[i]; i = (i + 1) % slots)
+    if (slotgroup[i] == group) return &slottable[i];
+  // A table for a group met once is only waste: past a few dozen new groups
+  // in one hash, the rest go byte by byte.
+  if (builds >= 64) return nullptr;
+  builds++;
+  if (slotsused >= slots / 2) {
+    std::memset(slotused, 0, sizeof slotused);
+    slotsused = 0;
+    i = home;
+  }
+  slotused[i] = true;
+  slotsused++;
+  slotgroup[i] = group;
+  filltable(slottable[i], group);
+  return &slottable[i];
+}
+
+// FNV-1a over n bytes, a table for each group of eight when `tables` (and
+// one for all-zero groups always).
+std::uint64_t hashbytes(const u8* p, std::size_t n, std::uint64_t h, bool tables) {
+  static grouptable zero;
+  static const bool zeroready = (filltable(zero, 0), true);
+  (void)zeroready;
+  unsigned builds = 0;
+  std::size_t i = 0;
+  // The low byte goes on by its own table, so the multiply of the whole hash
+  // never waits for a load.
+  unsigned l = unsigned(h & 255);
+  std::uint64_t lastgroup = 0;
+  const grouptable* t = nullptr;
+  for (; i + 8 <= n; i += 8) {
+    std::uint64_t group;
+    std::memcpy(&group, p + i, 8);
+    // Neighbouring blocks are often alike: the last group's table is tried first.
+    if (group != lastgroup || !t) t = !group ? &zero : tables ? findtable(group, builds) : nullptr;
+    lastgroup = group;
+    if (t) {
+      h = h * prime8 + t->add[l];
+      l = t->next[l];
+    } else {
+      for (std::size_t j = i; j < i + 8; j++) h = step(h, p[j]);
+      l = unsigned(h & 255);
+    }
+  }
+  for (; i < n; i++) h = step(h, p[i]);
+  return h;
+}
+
+// FNV-1a over 16-bit words, each little-endian whatever the machine's order.
+std::uint64_t hashwords(const u16* w, std::size_t n, std::uint64_t h, bool tables) {
+  if constexpr (std::endian::native == std::endian::little)
+    return hashbytes(reinterpret_cast<const u8*>(w), 2 * n, h, tables);
+  for (std::size_t i = 0; i < n; i++) h = step(step(h, u8(w[i])), u8(w[i] >> 8));
+  return h;
+}
+
+}  // namespace
 
 std::uint64_t fnv1a(const void* data, std::size_t n, std::uint64_t h) {
   const u8* p = static_cast<const u8*>(data);
-  for (std::size_t i = 0; i < n; i++) {
-    h ^= p[i];
-    h *= 0x100000001b3ull;
-  }
+  for (std::size_t i = 0; i < n; i++) h = step(h, p[i]);
   return h;
 }
 
-static std::uint64_t hashwords(const u16* w, std::size_t n, std::uint64_t h) {
-  for (std::size_t i = 0; i < n; i++) {
-    u8 bytes[2] = {u8(w[i]), u8(w[i] >> 8)};
-    h = fnv1a(bytes, 2, h);
-  }
-  return h;
-}
-
-std::uint64_t screenhash() { return hashwords(scrbuf, scrh * scrw, 0xcbf29ce484222325ull); }
+std::uint64_t screenhash() { return hashwords(scrbuf, scrh * scrw, fnvbasis, true); }
 
 std::uint64_t statehash() {
-  std::uint64_t h = fnv1a(a.cells, sizeof a.cells);
-  h = fnv1a(scfx, sizeof scfx, h);
-  return hashwords(pal16, 32, h);
+  std::uint64_t h = hashbytes(&a.cells[0][0], sizeof a.cells, fnvbasis, false);
+  h = hashbytes(scfx, sizeof scfx, h, false);
+  return hashwords(pal16, 32, h, false);
 }
+
+// The blanks between tokens, as `>>` into a string knows them in the C
+// locale.
+static bool blank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 bool parseevents(const std::string& line, std::vector<inputevent>& evs, std::string& bad) {
   evs.clear();
-  std::istringstream in(line);
-  std::string tok;
-  while (in >> tok) {
-    if (tok == "q") {
+  for (std::size_t at = 0, end = 0; at < line.size(); at = end) {
+    if (blank(line[at])) {
+      end = at + 1;
+      continue;
+    }
+    for (end = at; end < line.size() && !blank(line[end]);) end++;
+    const char* tok = line.data() + at;
+    const std::size_t n = end - at;
+    if (n == 1 && tok[0] == 'q') {
       evs.push_back({inputevent::quit, 0});
       continue;
     }
-    bool ok = tok.size() >= 2 && tok.size() <= 11 && (tok[0] == 'd' || tok[0] == 'u');
+    bool ok = n >= 2 && n <= 11 && (tok[0] == 'd' || tok[0] == 'u');
     unsigned long long k = 0;
-    for (std::size_t i = 1; ok && i < tok.size(); i++) {
+    for (std::size_t i = 1; ok && i < n; i++) {
       ok = tok[i] >= '0' && tok[i] <= '9';
       k = k * 10 + unsigned(tok[i] - '0');
     }
     if (!ok || k > 0xFFFFFFFFull) {
-      bad = tok;
+      bad.assign(tok, n);
       return false;
     }
     evs.push_back({tok[0] == 'd' ? inputevent::keydown : inputevent::keyup, u32(k)});
@@ -54,11 +163,11 @@ bool parseevents(const std::string& line, std::vector<inputevent>& evs, std::str
 }
 
 void appendevent(std::string& line, const inputevent& e) {
-  std::string tok;
+  char tok[16];
   switch (e.type) {
-  case inputevent::keydown: tok = "d" + std::to_string(e.sym); break;
-  case inputevent::keyup: tok = "u" + std::to_string(e.sym); break;
-  case inputevent::quit: tok = "q"; break;
+  case inputevent::keydown: std::snprintf(tok, sizeof tok, "d%" PRIu32, e.sym); break;
+  case inputevent::keyup: std::snprintf(tok, sizeof tok, "u%" PRIu32, e.sym); break;
+  case inputevent::quit: std::snprintf(tok, sizeof tok, "q"); break;
   default: return;
   }
   if (!line.empty()) line += ' ';
@@ -102,13 +211,34 @@ bool readnumber(const std::string& s, unsigned& v) {
   return n <= 0xFFFFFFFFull;
 }
 
+// Reads a line without its newline into text, at most maxline bytes of it.
+// Returns 0 at the end of the input, 1 for a line, 2 for a last line with no
+// newline, and -1 for a line longer than maxline, which is read no further.
+static int readline(std::istream& in, std::string& text) {
+  text.clear();
+  std::streambuf* sb = in.rdbuf();
+  if (!sb) return 0;
+  for (;;) {
+    const int c = sb->sbumpc();
+    if (c == std::char_traits<char>::eof()) return text.empty() ? 0 : 2;
+    if (c == '\n') return 1;
+    if (text.size() == maxline) return -1;
+    text += char(c);
+  }
+}
+
 int readtrace(tracereader& r, traceline& t, std::string& err) {
   std::string text;
-  if (!std::getline(r.in, text)) return 0;
+  const int got = readline(r.in, text);
+  if (got == 0) return 0;
   // No newline at the end of a recording: the writer was stopped mid-line.
-  if (r.in.eof() && r.haveseed) return 0;
+  if (got == 2 && r.haveseed) return 0;
   r.line++;
   const std::string at = "line " + std::to_string(r.line) + ": ";
+  if (got < 0) {
+    err = at + "longer than " + std::to_string(maxline) + " bytes";
+    return -1;
+  }
   if (r.ended) {
     err = at + "nothing may follow the end line";
     return -1;

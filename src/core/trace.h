@@ -65,8 +65,14 @@ struct traceline {
   std::string state;            // isend: the recorded state line, newline included
 };
 
+// The longest line read, newline not counted: 16 MiB, some millions of
+// events in one frame where a keyboard's make a handful and a flood of SDL's
+// whole event queue (65,535) well under half a megabyte. It bounds what one
+// line can take in memory; a longer one is refused.
+constexpr std::size_t maxline = 16u << 20;
+
 // Reads a trace or a recording line by line and checks its shape: a seed
-// line only first, nothing after an end line.
+// line only first, nothing after an end line, no line over maxline.
 struct tracereader {
   std::istream& in;
   long line = 0;          // lines read so far

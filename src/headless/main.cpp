@@ -51,6 +51,9 @@ int main(int argc, char** argv) {
     }
   }
 
+  // A trace on standard input is read a byte at a time: through iostream's
+  // own buffer, not a C stdio call for each.
+  std::ios::sync_with_stdio(false);
   std::ifstream file;
   if (path) {
     file.open(path);

@@ -40,23 +40,29 @@ int runreplay(std::istream& trace, std::ostream& out, std::optional<unsigned> se
   std::srand(*seed);
   a.running = 1;
 
+  // The state line hashes the whole screen: with `last` it is made once, for
+  // the final frame, which is also the one an end line is compared with
+  // (nothing is played after the last frame line, nor read after an end line).
   std::string line;
   long f = 0;
+  int loaded = -1;
+  bool ended = false;
   for (; got > 0; got = readtrace(r, t, err)) {
     if (t.type == traceline::isend) {
-      if (end) *end = {true, t.state, line};
+      ended = true;
+      if (end) end->recorded = t.state;
       continue;
     }
     if (!a.running) continue;  // the game has ended; the rest is only read
-    pending = t.evs;
+    pending.swap(t.evs);
     next = 0;
-    const int loaded = frame(io);
-    line = stateline(f, loaded);
-    if (!last) out << line;
+    loaded = frame(io);
+    if (!last) out << (line = stateline(f, loaded));
     f++;
   }
   if (got < 0) return 2;
-  if (last) out << line;
+  if (last && f > 0) out << (line = stateline(f - 1, loaded));
+  if (end && ended) end->seen = true, end->replayed = line;
   return 0;
 }
 
