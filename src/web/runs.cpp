@@ -78,22 +78,25 @@ static std::string shown(const std::string& tok) {
 }
 
 // Reads a recording as the core's readtrace does, line for line and with its
-// words for what is wrong ("line N: ..."), into frames, seed and end. The
-// core's reader works on a std::istream, and the streams would double the
-// size of bitrot.wasm, which every visitor downloads before playing; the
-// page test plays the same damaged file here and in bitrot-replay and wants
-// the same line from both. Returns "" or what is wrong.
+// words for what is wrong ("line N: ..."), into frames, seed and end; each
+// frame's events are the core's parseevents. The core's reader takes a
+// std::istream, and the streams would double the size of bitrot.wasm, which
+// every visitor downloads before playing; the page test plays the same
+// damaged file here and in bitrot-replay and wants the same line from both.
+// Returns "" or what is wrong.
 static std::string readrecording(const std::string& text, std::vector<std::vector<inputevent>>& out,
                                  unsigned& seed, std::string& end) {
   bool haveseed = false, ended = false;
   long n = 0;
   for (std::size_t from = 0; from < text.size();) {
     std::size_t nl = text.find('\n', from);
+    const std::size_t length = (nl == std::string::npos ? text.size() : nl) - from;
+    if (length > maxline)
+      return "line " + std::to_string(n + 1) + ": longer than " + std::to_string(maxline) + " bytes";
     // No newline at the end of a recording: the writer was stopped mid-line.
     if (nl == std::string::npos && haveseed) break;
-    if (nl == std::string::npos) nl = text.size();
-    const std::string line = text.substr(from, nl - from);
-    from = nl + 1;
+    const std::string line = text.substr(from, length);
+    from += length + 1;
     const std::string at = "line " + std::to_string(++n) + ": ";
     if (ended) return at + "nothing may follow the end line";
     if (line.compare(0, 5, "seed ") == 0) {
@@ -109,26 +112,8 @@ static std::string readrecording(const std::string& text, std::vector<std::vecto
       continue;
     }
     std::vector<inputevent> evs;
-    for (std::size_t i = 0; i < line.size();) {
-      const char* blanks = " \t\n\v\f\r";
-      i = line.find_first_not_of(blanks, i);
-      if (i == std::string::npos) break;
-      std::size_t j = std::min(line.find_first_of(blanks, i), line.size());
-      const std::string tok = line.substr(i, j - i);
-      i = j;
-      if (tok == "q") {
-        evs.push_back({inputevent::quit, 0});
-        continue;
-      }
-      bool ok = tok.size() >= 2 && tok.size() <= 11 && (tok[0] == 'd' || tok[0] == 'u');
-      unsigned long long k = 0;
-      for (std::size_t c = 1; ok && c < tok.size(); c++) {
-        ok = tok[c] >= '0' && tok[c] <= '9';
-        k = k * 10 + unsigned(tok[c] - '0');
-      }
-      if (!ok || k > 0xFFFFFFFFull) return at + "cannot read \"" + shown(tok) + "\"";
-      evs.push_back({tok[0] == 'd' ? inputevent::keydown : inputevent::keyup, u32(k)});
-    }
+    std::string bad;
+    if (!parseevents(line, evs, bad)) return at + "cannot read \"" + shown(bad) + "\"";
     out.push_back(evs);
   }
   return "";
