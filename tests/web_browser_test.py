@@ -72,8 +72,9 @@ check(logged('WARNING', '?seed=12x is not a number') and step(3) == 3 and
       abs(js('return Module._webseed() >>> 0') - time.time()) < 60, 'a seed that is no number: the clock, and said')
 damaged = tempfile.mkdtemp()
 shutil.copytree(site, damaged, dirs_exist_ok=True)
-with open(os.path.join(damaged, 'bitrot.data'), 'r+b') as f:
-    f.write(bytes(os.path.getsize(f.name)))  # the packed music, all zeros
+for track in '0.ogg', '1.ogg':
+    with open(os.path.join(damaged, track), 'r+b') as f:
+        f.write(bytes(os.path.getsize(f.name)))  # the music, all zeros
 d.get(serve(damaged))
 start()
 check(step(30) == 30 and until(lambda: logged('WARNING', 'could not be decoded')) and music() == ['running', False],

@@ -144,7 +144,7 @@ note = lambda: js('return document.getElementById("padnote").textContent')
 check(until(lambda: 'a tap, a click or a key' in note()) and shown() and music()[0] == 'suspended',
       'before any sound a pad cannot start the run, and the card says so: ' + note())
 padset('p.buttons[0].pressed = false')
-touch('touchStart', {'x': 195, 'y': 120, 'id': 1})
+touch('touchStart', {**at('#cardtext'), 'id': 1})  # the card's words, clear of its controls
 touch('touchEnd')
 until(lambda: not shown())
 stepto(45)

@@ -9,6 +9,7 @@ from selenium import webdriver
 from selenium.webdriver.common.action_chains import ActionChains
 
 d = js = None
+servers = {}  # url: its server, for stop()
 results = []
 seen = []  # the browser's log, which it hands out only once
 
@@ -29,7 +30,14 @@ def serve(folder):
         def log_message(self, *args): pass
     srv = http.server.ThreadingHTTPServer(('127.0.0.1', 0), functools.partial(Quiet, directory=folder))
     threading.Thread(target=srv.serve_forever, daemon=True).start()
-    return 'http://127.0.0.1:%d/' % srv.server_port
+    url = 'http://127.0.0.1:%d/' % srv.server_port
+    servers[url] = srv
+    return url
+
+
+def stop(url):  # the server at url shut and its port closed: no network there any more
+    servers[url].shutdown()
+    servers.pop(url).server_close()
 
 
 def browser(*args):  # more Chromium switches in args

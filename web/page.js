@@ -1,5 +1,6 @@
 // bitrot's page: the start card, the screen's scale, the seed, and which keys
-// the game gets. The game itself is bitrot.js and bitrot.wasm.
+// the game gets. The game itself is bitrot.js and bitrot.wasm; load.js fetches
+// the music and keeps the page offline, runs.js saves and plays recordings.
 'use strict';
 
 (function () {
@@ -49,7 +50,12 @@
     }
   });
 
-  let state = 'loading';  // then 'ready', 'playing', 'ended'
+  let state = 'loading';  // then 'ready', 'playing', 'ended'; 'watching' a recording
+
+  // For load.js and runs.js, which start a recording between runs.
+  page.say = say;
+  page.state = function () { return state; };
+  page.setstate = function (s) { state = s; };
 
   function start() {
     if (state !== 'ready' && state !== 'ended') return;
@@ -58,7 +64,9 @@
     Module._webstart(fixedseed !== null ? fixedseed : Math.floor(Date.now() / 1000));
   }
   page.start = start;
-  page.playing = function () { return state === 'playing'; };
+  // The game's frames run: a run, or a recording watched, which Escape (End on
+  // the touch pad, Back on a pad) stops.
+  page.playing = function () { return state === 'playing' || state === 'watching'; };
 
   // In play the game's keys go to it and the others stay the browser's. Between
   // runs no key reaches the game, and any plain key press starts one.
@@ -66,11 +74,12 @@
                             'ControlLeft', 'Enter', 'Escape']);
   function onkey(e) {
     if (page.ownkey && page.ownkey(e)) return;
-    if (state === 'playing') {
+    if (state === 'playing' || state === 'watching') {
       if (!gamekeys.has(e.code)) e.stopImmediatePropagation();
       return;
     }
     e.stopImmediatePropagation();
+    if (e.target.closest && e.target.closest('button, input')) return;  // a control of the card's own
     if (e.code.startsWith('Arrow') || e.code === 'Space') e.preventDefault();
     if (e.type === 'keydown' && !e.repeat && !e.ctrlKey && !e.altKey && !e.metaKey) start();
   }
@@ -95,8 +104,11 @@
       say('bitrot stopped: ' + what);
     },
   };
-  const script = document.createElement('script');
-  script.src = 'bitrot.js';
-  script.onerror = function () { say('bitrot.js could not be loaded.'); };
-  document.body.appendChild(script);
+  // Once the page's other scripts have added to Module (index.html preloads it meanwhile).
+  addEventListener('DOMContentLoaded', function () {
+    const script = document.createElement('script');
+    script.src = 'bitrot.js';
+    script.onerror = function () { say('bitrot.js could not be loaded.'); };
+    document.body.appendChild(script);
+  });
 })();

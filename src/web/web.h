@@ -15,3 +15,22 @@ bool sdl12key(u32 sym, u32* out);
 
 // scrbuf onto the video surface, widened to the surface's 32 bits.
 void presentscreen();
+
+// A run or a recording is under way (webshell.cpp); the page starts nothing else meanwhile.
+extern bool playing;
+
+// Drops the keys the page's own sources (touch pad, gamepads) sent since the
+// last frame, and says whether Escape went down among them: the watching of a
+// recording stops on it, as on the keyboard's.
+bool pageescape();
+
+// The music switch's hook: the file named in `spth`, 100 loops; a missing file
+// leaves the game silent. The frames of a run and of a recording watched both
+// use it.
+void webplaymusic();
+
+// Starts the frames of a run (webstart) or of a recording watched (runs.cpp)
+// from a new game with rand seeded by s: each runs one frame and returns false
+// after the last one; end is called once the frames have stopped. The page's
+// timer paces them, or webstep when the clock is stopped.
+void startframes(unsigned s, bool (*each)(), void (*end)());

@@ -5,6 +5,7 @@
 #include <emscripten.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -15,10 +16,14 @@
 SDL_Surface* scr;
 static Mix_Music* mus;
 
-static bool playing;
-static bool timed = true;  // the browser's timer runs the frames; false: only webstep does
+bool playing;
+static bool timed = true;    // the browser's timer runs the frames; false: only webstep does
+static bool (*eachframe)();  // the frame of what is under way: a run, or a recording watched
+static void (*afterlast)();  // what follows its last frame
 static unsigned seed;
 static std::string played, line;  // the trace of this run, and of the frame under way
+static std::string endline;       // the recording's end line, once the run has ended
+static long runlength;            // frames of this run
 
 // Who holds a key: the keyboard (through SDL) and the page's own sources (the
 // touch pad, gamepads), one bit each. A key goes down when its first holder
@@ -97,7 +102,15 @@ static bool webpoll(inputevent* e) {
   return false;
 }
 
-static void webplaymusic() {
+bool pageescape() {
+  bool escape = false;
+  for (const pagekey& k : pagekeys) escape |= k.down && k.sym == SDLK_ESCAPE;
+  pagekeys.clear();
+  pagenext = 0;
+  return escape;
+}
+
+void webplaymusic() {
   Mix_HaltMusic();
   if (mus) Mix_FreeMusic(mus);
   mus = Mix_LoadMUS(spth);
@@ -117,22 +130,14 @@ static void webframe() {
       try {
         if (Module['onframe']) Module['onframe']();
       } catch (e) { console.warn('bitrot: ' + e); });
-  frame(webio);
-  played += line;
-  played += '\n';
-  line.clear();
-  if (a.running) return;
+  if (eachframe()) return;
   if (timed) emscripten_cancel_main_loop();
   Mix_HaltMusic();
   playing = false;
-  EM_ASM(if (Module['onrunend']) Module['onrunend']());
+  afterlast();
 }
 
-extern "C" {
-
-// Starts a run with rand seeded by s; does nothing while one is under way.
-EMSCRIPTEN_KEEPALIVE void webstart(unsigned s) {
-  if (playing) return;
+void startframes(unsigned s, bool (*each)(), void (*end)()) {
   SDL_Event ev;
   while (SDL_PollEvent(&ev)) {
   }  // what came before the start is not the game's
@@ -141,15 +146,42 @@ EMSCRIPTEN_KEEPALIVE void webstart(unsigned s) {
   held.clear();
   pagekeys.clear();
   pagenext = 0;
-  played.clear();
-  line.clear();
   zerostate();
   startgame();
-  seed = s;
-  std::srand(seed);
+  std::srand(s);
   a.running = 1;
   playing = true;
+  eachframe = each, afterlast = end;
   if (timed) emscripten_set_main_loop(webframe, 20, 0);
+}
+
+// One frame of the player's run; false once it has ended. The end line is
+// written at once, as the desktop writes it, before anything else can touch
+// the state it describes.
+static bool runframe() {
+  const int loaded = frame(webio);
+  played += line;
+  played += '\n';
+  line.clear();
+  runlength++;
+  if (a.running) return true;
+  endline = "end " + stateline(runlength - 1, loaded);
+  return false;
+}
+
+static void runended() { EM_ASM(if (Module['onrunend']) Module['onrunend']()); }
+
+extern "C" {
+
+// Starts a run with rand seeded by s; does nothing while one is under way.
+EMSCRIPTEN_KEEPALIVE void webstart(unsigned s) {
+  if (playing) return;
+  played.clear();
+  line.clear();
+  endline.clear();
+  runlength = 0;
+  seed = s;
+  startframes(s, runframe, runended);
 }
 
 // The page's clock. Tests stop it before a run starts and then step the run's
@@ -185,6 +217,26 @@ EMSCRIPTEN_KEEPALIVE void webmusic(int on) { Mix_VolumeMusic(on ? MIX_MAX_VOLUME
 // frame of the events the frame saw, as bitrot-replay reads them.
 EMSCRIPTEN_KEEPALIVE unsigned webseed() { return seed; }
 EMSCRIPTEN_KEEPALIVE const char* webtrace() { return played.c_str(); }
+
+// The last run as a recording, as `bitrot --record` writes one: its seed line,
+// its frames and, once it has ended, its end line.
+EMSCRIPTEN_KEEPALIVE const char* webrecording() {
+  static std::string rec;
+  rec = seedline(seed) + played + endline;
+  return rec.c_str();
+}
+
+// The page fetches the music once the start card is up, so a track may arrive
+// after the music switch that wanted it found no file. It is played then, if it
+// is still the track the game wants and nothing plays; the game's state is not
+// touched, only the platform's music.
+EMSCRIPTEN_KEEPALIVE void webtrack(int track) {
+  if (!playing || mus || a.curtrack != track) return;
+  char name[16];
+  std::snprintf(name, sizeof name, "%d.ogg", track);
+  mus = Mix_LoadMUS(name);
+  if (mus) Mix_PlayMusic(mus, 100);
+}
 }
 
 int main() {

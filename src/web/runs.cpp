@@ -1,0 +1,153 @@
+// Watching a recording on the page: the page writes the file it was given
+// into emscripten's file system, and its frames are fed to the game in place
+// of the keyboard's at the game's pace, as `bitrot --playback` does on the
+// desktop. Escape stops it; at the end the page says whether the last frame
+// matches the recording's end line, in the desktop's words.
+#include <emscripten.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "core/trace.h"
+#include "web.h"
+
+static const char* const watchpath = "/watching";  // where the page puts the file
+
+static std::vector<std::vector<inputevent>> frames;  // the recording's frames
+static std::string endstate;                         // its end line's state line, if any
+static std::size_t at, next;                         // the frame playing, its next event
+static int loaded;                                   // what the last frame's music switch loaded
+static bool stopped;                                 // Escape
+
+// Escape, from the keyboard or the page's touch pad or gamepads, ends the
+// watching; the game's keys come from the recording.
+static bool watchpoll(inputevent* e) {
+  SDL_Event ev;
+  while (SDL_PollEvent(&ev)) {
+    u32 sym;
+    if (ev.type == SDL_QUIT ||
+        (ev.type == SDL_KEYDOWN && sdl12key(u32(ev.key.keysym.sym), &sym) && sym == SDLK_ESCAPE))
+      stopped = true;
+  }
+  if (pageescape()) stopped = true;
+  if (next >= frames[at].size()) return false;
+  *e = frames[at][next++];
+  return true;
+}
+
+static void nodelay() {}
+
+static const shellio watchio = {webplaymusic, watchpoll, presentscreen, nodelay};
+
+static bool watchframe() {
+  loaded = frame(watchio);
+  at++;
+  next = 0;
+  return a.running && !stopped && at < frames.size();
+}
+
+static void watchended() {
+  char said[160];
+  if (stopped) std::snprintf(said, sizeof said, "stopped after %zu frames", at);
+  else if (endstate.empty())
+    std::snprintf(said, sizeof said, "played %zu frames; the recording has no end line", at);
+  else if (endstate == stateline(long(at) - 1, loaded))
+    std::snprintf(said, sizeof said, "played %zu frames; the last matches the end line", at);
+  else std::snprintf(said, sizeof said, "played %zu frames; the last differs from the end line", at);
+  EM_ASM(
+      {
+        if (Module['onwatchend']) Module['onwatchend'](UTF8ToString($0));
+      },
+      said);
+}
+
+static std::string why;  // webwatch's answer
+
+static const char* answer(const std::string& s) {
+  why = s;
+  return why.c_str();
+}
+
+// The text shown of a token that can't be read: printable, and not too long.
+static std::string shown(const std::string& tok) {
+  std::string s;
+  for (char c : tok.substr(0, 24)) s += c >= ' ' && c <= '~' ? c : '?';
+  return tok.size() > 24 ? s + "..." : s;
+}
+
+// Reads a recording as the core's readtrace does, line for line and with its
+// words for what is wrong ("line N: ..."), into frames, seed and end; each
+// frame's events are the core's parseevents. The core's reader takes a
+// std::istream, and the streams would double the size of bitrot.wasm, which
+// every visitor downloads before playing; the page test plays the same
+// damaged file here and in bitrot-replay and wants the same line from both.
+// Returns "" or what is wrong.
+static std::string readrecording(const std::string& text, std::vector<std::vector<inputevent>>& out,
+                                 unsigned& seed, std::string& end) {
+  bool haveseed = false, ended = false;
+  long n = 0;
+  for (std::size_t from = 0; from < text.size();) {
+    std::size_t nl = text.find('\n', from);
+    const std::size_t length = (nl == std::string::npos ? text.size() : nl) - from;
+    if (length > maxline)
+      return "line " + std::to_string(n + 1) + ": longer than " + std::to_string(maxline) + " bytes";
+    // No newline at the end of a recording: the writer was stopped mid-line.
+    if (nl == std::string::npos && haveseed) break;
+    const std::string line = text.substr(from, length);
+    from += length + 1;
+    const std::string at = "line " + std::to_string(++n) + ": ";
+    if (ended) return at + "nothing may follow the end line";
+    if (line.compare(0, 5, "seed ") == 0) {
+      if (n != 1) return at + "a seed line may only come first";
+      if (!readnumber(line.substr(5), seed))
+        return at + "\"" + shown(line.substr(5)) + "\" is not a seed from 0 to 4294967295";
+      haveseed = true;
+      continue;
+    }
+    if (line.compare(0, 4, "end ") == 0) {
+      end = line.substr(4) + "\n";
+      ended = true;
+      continue;
+    }
+    std::vector<inputevent> evs;
+    std::string bad;
+    if (!parseevents(line, evs, bad)) return at + "cannot read \"" + shown(bad) + "\"";
+    out.push_back(evs);
+  }
+  return "";
+}
+
+extern "C" {
+
+// Reads the recording the page has just written to /watching and, when it is
+// one, starts playing it and returns "". Otherwise returns, as one line, why
+// not (the same reasons as the desktop's --playback), and nothing changes.
+EMSCRIPTEN_KEEPALIVE const char* webwatch() {
+  std::string bytes;
+  if (std::FILE* f = std::fopen(watchpath, "rb")) {
+    char buf[65536];
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) bytes.append(buf, n);
+    std::fclose(f);
+  }
+  std::remove(watchpath);
+  if (playing) return answer("a run is under way");
+  if (bytes.compare(0, 5, "seed ") != 0) return answer("no seed: not a recording");
+
+  std::vector<std::vector<inputevent>> read;
+  std::string end;
+  unsigned seed = 0;
+  const std::string err = readrecording(bytes, read, seed, end);
+  if (!err.empty()) return answer(err);
+  if (read.empty()) return answer("no frames to play");
+
+  frames.swap(read);
+  endstate = end;
+  at = next = 0;
+  loaded = -1;
+  stopped = false;
+  startframes(seed, watchframe, watchended);
+  return answer("");
+}
+}

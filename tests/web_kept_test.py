@@ -1,0 +1,163 @@
+#!/usr/bin/env python3
+"""Runs kept on the page, and the page kept offline, in Debian's Chromium,
+headless: a run played on the page and saved with "Save the run" is a
+recording that the native bitrot-replay plays to the same end line; a
+recording made as the desktop makes one plays on the page to the canvas that
+bitrot-replay --screen draws, and says whether it matches; what is not a
+recording is refused with the reason bitrot-replay gives; the page is
+installable; after one visit a new build replaces every file, and with the
+server gone the page still plays, music and all.
+Usage: web_kept_test.py NATIVE_BUILD SITE_DIR [--shots DIR]"""
+import base64, glob, hashlib, os, re, shutil, struct, subprocess, sys, tempfile
+from selenium.webdriver.common.keys import Keys
+from webpage import *
+
+native, site = sys.argv[1:3]
+shots = sys.argv[4] if sys.argv[3:4] == ['--shots'] else None
+copy = tempfile.mkdtemp()  # the site as a host would serve it, changed below as by a new build
+shutil.copytree(site, copy, dirs_exist_ok=True)
+downloads = tempfile.mkdtemp()
+d = browser()
+js = d.execute_script
+d.set_script_timeout(60)
+d.execute_cdp_cmd('Browser.setDownloadBehavior', {'behavior': 'allow', 'downloadPath': downloads})
+
+
+def wait(promise):  # the value of a promise the page makes, or the error it ends in
+    return d.execute_async_script('const done = arguments[arguments.length - 1]; (%s).then(done, e => done('
+                                  '"error: " + e))' % promise)
+
+
+def replay(*args):  # in the folder of the recordings, so that it names them as the page does
+    return subprocess.run([os.path.abspath(native) + '/bitrot-replay', *args], capture_output=True, text=True,
+                          cwd=downloads)
+
+
+def canvas():
+    rgba = base64.b64decode(js('let s = ""; for (const v of canvas.getContext("2d").getImageData(0, 0, 320, 240)'
+                               '.data) s += String.fromCharCode(v); return btoa(s)'))
+    return b'P6\n320 240\n255\n' + bytes(v for i, v in enumerate(rgba) if i % 4 != 3)
+
+
+def said(): return d.find_element('id', 'runsaid').text
+
+
+def watch(path):  # through the file picker, as a player picks one
+    d.find_element('id', 'watch').send_keys(path)
+
+
+url = serve(copy)
+d.get(url + '?seed=5')
+start()
+stepto(45)
+tap(Keys.SPACE)  # play starts
+for key in [Keys.ARROW_LEFT, Keys.ARROW_DOWN, Keys.SPACE, Keys.ARROW_RIGHT, Keys.ARROW_UP] * 3:
+    stepto(frames() + 9)
+    tap(key)
+down(Keys.ESCAPE)
+step(2)
+up(Keys.ESCAPE)
+save = d.find_element('id', 'save')
+check('play again' in card() and save.is_displayed() and save.text == 'Save the run',
+      'the end card offers "Save the run": %s' % card())
+if shots: d.save_screenshot(os.path.join(shots, 'screenshot-web-end.png'))
+save.click()
+check(until(lambda: glob.glob(downloads + '/bitrot-5.txt')) and 'play again' in card(),
+      'it downloads bitrot-5.txt, and the card stays')
+rec = open(downloads + '/bitrot-5.txt').read()
+trace = js('return Module.UTF8ToString(Module._webtrace())')
+end = subprocess.run([native + '/bitrot-replay', '--seed', '5', '--last'], input=trace, capture_output=True,
+                     text=True).stdout
+r = replay(downloads + '/bitrot-5.txt')
+check(rec == 'seed 5\n' + trace + 'end ' + end and trace.split().count('d27') == 1 and
+      r.returncode == 0 and 'matches the end line' in r.stderr,
+      'the saved run (%d frames, 30 keys) replays natively to its end line: %s' % (
+          trace.count('\n'), r.stderr.strip()))
+
+# A recording as `bitrot --record` writes one: seed, frames, and the end line,
+# from a trace that starts play, dies and quits in the frame of its death.
+golden = os.path.join(os.path.dirname(os.path.abspath(__file__)), 'golden', 'play.trace')
+desk = os.path.join(downloads, 'desktop.txt')
+end = replay('--seed', '22', '--last', golden).stdout
+open(desk, 'w').write('seed 22\n' + open(golden).read() + 'end ' + end)
+ppm = os.path.join(downloads, 'desktop.ppm')
+replay('--screen', ppm, desk)
+ready()
+watch(desk)
+check(until(lambda: js('return bitrot.state()') == 'watching') and not card() and step(100) == 100,
+      'the picked recording plays, frame by frame')
+if shots: d.save_screenshot(os.path.join(shots, 'screenshot-web-watch.png'))
+n = 100 + step(1000)
+check(n == 463 and said() == 'desktop.txt: played 463 frames; the last matches the end line' and canvas() ==
+      open(ppm, 'rb').read(), 'to its end: %s, the canvas equal to bitrot-replay --screen' % said())
+open(desk, 'w').write('seed 22\n' + open(golden).read() + 'end ' + end.replace('alive=1', 'alive=0'))
+ready()
+watch(desk)
+check(until(lambda: js('return bitrot.state()') == 'watching') and step(1000) == 463 and
+      said().endswith('played 463 frames; the last differs from the end line'), 'an end line not met: %s' % said())
+ready()
+watch(desk)
+until(lambda: js('return bitrot.state()') == 'watching')
+step(10)
+down(Keys.ESCAPE)
+check(step(5) == 1 and said() == 'desktop.txt: stopped after 11 frames' and 'Press a key' in card(),
+      'Escape stops the watching in its frame: %s' % said())
+up(Keys.ESCAPE)
+ready()
+watch(desk)
+until(lambda: js('return bitrot.state()') == 'watching')
+step(10)
+js('Module._webkey(27, 1, 1)')  # End on the touch pad
+check(step(5) == 1 and said() == 'desktop.txt: stopped after 11 frames', 'and so does the touch pad\'s End')
+
+bad = os.path.join(downloads, 'bad.txt')
+open(bad, 'w').write('seed 5\nd275 u275\nd275 hello\n')
+ready()
+js('const t = new DataTransfer(); t.items.add(new File([arguments[0]], "bad.txt")); '
+   'document.getElementById("canvas").dispatchEvent(new DragEvent("drop", {dataTransfer: t, bubbles: true}))',
+   open(bad).read())
+why = replay('bad.txt').stderr
+check(until(lambda: said()) and 'bitrot-replay: %s\n' % said() == why and 'Press a key' in card(),
+      'a dropped file that is no recording: one line, as bitrot-replay says it: %s' % said())
+watch(os.path.join(copy, 'icon-192.png'))
+check(until(lambda: 'icon' in said()) and said() == 'icon-192.png: no seed: not a recording',
+      'a picture picked: %s' % said())
+start()
+check(step(3) == 3 and js('return Module._webseed() >>> 0') == 5, 'and the page plays on')
+down(Keys.ESCAPE)
+step()
+up(Keys.ESCAPE)
+
+errors = d.execute_cdp_cmd('Page.getInstallabilityErrors', {})['installabilityErrors']
+sizes = ['%dx%d' % struct.unpack('>II', open(os.path.join(copy, 'icon-%d.png' % s), 'rb').read()[16:24])
+         for s in (192, 512)]  # from the PNG's header
+check(errors == [] and sizes == ['192x192', '512x512'], 'installable: %s, icons %s' % (errors, sizes))
+
+# Offline: the worker holds every file, in a cache named after their content.
+check(wait('navigator.serviceWorker.ready.then(() => caches.keys())') == [re.search(
+    "const cache = '(.*)'", open(copy + '/sw.js').read())[1]], 'the service worker is ready')
+names = re.search(r'const files = \[(.*)\]', open(copy + '/sw.js').read())[1].replace("'", '').split(', ')[1:]
+build = hashlib.sha256(''.join('%s %s\n' % (f, hashlib.sha256(open(os.path.join(copy, f), 'rb').read())
+                                            .hexdigest()) for f in names).encode()).hexdigest()[:16]
+held = wait('caches.open("bitrot-%s").then(c => c.keys()).then(k => k.map(r => r.url))' % build)
+check(sorted(held) == sorted([url] + [url + f for f in names]) and set(names) == set(os.listdir(copy)) - {'sw.js'},
+      'its cache, bitrot-%s, is named after the %d files of the site and holds them all' % (build, len(names)))
+
+# A new build: another cache name, a file changed. The next visit gets it, and
+# the old cache is gone.
+with open(copy + '/style.css', 'a') as f: f.write('/* a new build */\n')
+sw = open(copy + '/sw.js').read()
+open(copy + '/sw.js', 'w').write(sw.replace('bitrot-' + build, 'bitrot-0000000000000002'))
+d.get(url)
+check(until(lambda: wait('caches.keys()') == ['bitrot-0000000000000002']) and
+      'a new build' in wait('fetch("style.css").then(r => r.text())'),
+      'a new build replaces the old cache and its files')
+
+stop(url)
+d.get(url + '?seed=7')
+start()
+check(step(30) == 30 and until(lambda: music() == ['running', True]) and
+      'a new build' in wait('fetch("style.css").then(r => r.text())'),
+      'with the server stopped the page plays, music and all, from the new cache')
+check(not logged('SEVERE', ''), 'no console error')
+sys.exit(finish())

@@ -1,0 +1,60 @@
+// What the page fetches once the start card is up, so that nothing holds the
+// game back: the music, then the offline copy of the whole page. Until a
+// track has arrived the game's music switch finds no file and the game plays
+// silent, as the desktop does without its music; the game never waits for it.
+'use strict';
+
+(function () {
+  const page = window.bitrot;
+  if (!page || !window.Module) return;  // no WebAssembly: page.js has said so
+
+  // Written where the game's music switch looks for it; when the game wants
+  // this track now, the platform starts it at once.
+  function track(t) {
+    return fetch(t + '.ogg')
+      .then(function (r) {
+        if (!r.ok) throw new Error(r.status + ' ' + r.statusText);
+        return r.arrayBuffer();
+      })
+      .then(function (b) {
+        Module.FS.writeFile('/' + t + '.ogg', new Uint8Array(b));
+        Module._webtrack(t);
+      })
+      .catch(e => console.warn(`bitrot: ${t}.ogg could not be loaded (${e.message}); the game goes on without it`));
+  }
+
+  // The service worker (sw.js) keeps every file, so the next visit plays with
+  // no network; it is asked for only now, so as not to fetch the music twice
+  // over a slow link.
+  function offline() {
+    if (!('serviceWorker' in navigator)) return;
+    navigator.serviceWorker.register('sw.js')
+      .catch(e => console.warn('bitrot: the page will not play offline: ' + e.message));
+  }
+
+  // Opening the sound can take a while (over half a second in a headless
+  // Chromium with no sound card), and would hold up the start card if the
+  // game's start-up did it: it is done while the program is still on its way,
+  // and SDL takes this context when the game opens its audio. Suspended until
+  // the player's first key or click, as browsers want.
+  let sound = null;
+  setTimeout(function () {
+    if (typeof AudioContext === 'function' && !sound) sound = new AudioContext();
+  }, 0);
+  Module.preRun = [function () {
+    if (sound) SDL.audioContext = sound;
+  }];
+
+  Module.postRun.push(function () {
+    track(0).then(() => track(1)).then(offline);
+  });
+
+  // A new build's worker takes over as soon as it holds all its files. A page
+  // still loading would get the rest of its files from that build, and the
+  // program of one build with the other's is no program: it starts again.
+  if ('serviceWorker' in navigator && navigator.serviceWorker.controller) {
+    navigator.serviceWorker.addEventListener('controllerchange', function () {
+      if (page.state() === 'loading') location.reload();
+    });
+  }
+})();
