@@ -232,20 +232,24 @@ int readtrace(tracereader& r, traceline& t, std::string& err) {
   const int got = readline(r.in, text);
   if (got == 0) return 0;
   // No newline at the end of a recording: the writer was stopped mid-line.
-  if (got == 2 && r.haveseed) return 0;
-  r.line++;
-  const std::string at = "line " + std::to_string(r.line) + ": ";
+  if (got == 2 && r.at.haveseed) return 0;
   if (got < 0) {
-    err = at + "longer than " + std::to_string(maxline) + " bytes";
+    err = "line " + std::to_string(r.at.line + 1) + ": longer than " + std::to_string(maxline) + " bytes";
     return -1;
   }
-  if (r.ended) {
+  return readtraceline(r.at, text, t, err);
+}
+
+int readtraceline(traceplace& p, const std::string& text, traceline& t, std::string& err) {
+  p.line++;
+  const std::string at = "line " + std::to_string(p.line) + ": ";
+  if (p.ended) {
     err = at + "nothing may follow the end line";
     return -1;
   }
   t = traceline{};
   if (text.compare(0, 5, "seed ") == 0) {
-    if (r.line != 1) {
+    if (p.line != 1) {
       err = at + "a seed line may only come first";
       return -1;
     }
@@ -254,13 +258,13 @@ int readtrace(tracereader& r, traceline& t, std::string& err) {
       return -1;
     }
     t.type = traceline::isseed;
-    r.haveseed = true;
+    p.haveseed = true;
     return 1;
   }
   if (text.compare(0, 4, "end ") == 0) {
     t.type = traceline::isend;
     t.state = text.substr(4) + "\n";
-    r.ended = true;
+    p.ended = true;
     return 1;
   }
   std::string bad;

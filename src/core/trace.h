@@ -71,13 +71,24 @@ struct traceline {
 // line can take in memory; a longer one is refused.
 constexpr std::size_t maxline = 16u << 20;
 
-// Reads a trace or a recording line by line and checks its shape: a seed
-// line only first, nothing after an end line, no line over maxline.
-struct tracereader {
-  std::istream& in;
+// How far a trace or a recording has been read, to check its shape: a seed
+// line only first, nothing after an end line.
+struct traceplace {
   long line = 0;          // lines read so far
   bool haveseed = false;  // the first line was a seed line
   bool ended = false;     // an end line was read
+};
+
+// Reads one whole line, text without its newline, as the line after p into t:
+// 1, or -1 with "line N: what is wrong" in err. For a reader that has the
+// text in memory already (the page); readtrace does the same from a stream.
+int readtraceline(traceplace& p, const std::string& text, traceline& t, std::string& err);
+
+// Reads a trace or a recording line by line and checks its shape, and that
+// no line is over maxline.
+struct tracereader {
+  std::istream& in;
+  traceplace at = {};
 };
 
 // Reads the next line into t: 1 when there was one, 0 at the end, and -1 with

@@ -70,51 +70,28 @@ static const char* answer(const std::string& s) {
   return why.c_str();
 }
 
-// The text shown of a token that can't be read: printable, and not too long.
-static std::string shown(const std::string& tok) {
-  std::string s;
-  for (char c : tok.substr(0, 24)) s += c >= ' ' && c <= '~' ? c : '?';
-  return tok.size() > 24 ? s + "..." : s;
-}
-
-// Reads a recording as the core's readtrace does, line for line and with its
-// words for what is wrong ("line N: ..."), into frames, seed and end; each
-// frame's events are the core's parseevents. The core's reader takes a
-// std::istream, and the streams would double the size of bitrot.wasm, which
-// every visitor downloads before playing; the page test plays the same
-// damaged file here and in bitrot-replay and wants the same line from both.
-// Returns "" or what is wrong.
+// Reads a recording with the core's line reader, line for line and with its
+// words for what is wrong ("line N: ..."), into frames, seed and end. The
+// core's stream reader would pull in the streams and double the size of
+// bitrot.wasm, which every visitor downloads before playing, so the lines are
+// split here, as that reader splits them. Returns "" or what is wrong.
 static std::string readrecording(const std::string& text, std::vector<std::vector<inputevent>>& out,
                                  unsigned& seed, std::string& end) {
-  bool haveseed = false, ended = false;
-  long n = 0;
+  traceplace p;
+  traceline t;
+  std::string err;
   for (std::size_t from = 0; from < text.size();) {
     std::size_t nl = text.find('\n', from);
     const std::size_t length = (nl == std::string::npos ? text.size() : nl) - from;
     if (length > maxline)
-      return "line " + std::to_string(n + 1) + ": longer than " + std::to_string(maxline) + " bytes";
+      return "line " + std::to_string(p.line + 1) + ": longer than " + std::to_string(maxline) + " bytes";
     // No newline at the end of a recording: the writer was stopped mid-line.
-    if (nl == std::string::npos && haveseed) break;
-    const std::string line = text.substr(from, length);
+    if (nl == std::string::npos && p.haveseed) break;
+    if (readtraceline(p, text.substr(from, length), t, err) < 0) return err;
     from += length + 1;
-    const std::string at = "line " + std::to_string(++n) + ": ";
-    if (ended) return at + "nothing may follow the end line";
-    if (line.compare(0, 5, "seed ") == 0) {
-      if (n != 1) return at + "a seed line may only come first";
-      if (!readnumber(line.substr(5), seed))
-        return at + "\"" + shown(line.substr(5)) + "\" is not a seed from 0 to 4294967295";
-      haveseed = true;
-      continue;
-    }
-    if (line.compare(0, 4, "end ") == 0) {
-      end = line.substr(4) + "\n";
-      ended = true;
-      continue;
-    }
-    std::vector<inputevent> evs;
-    std::string bad;
-    if (!parseevents(line, evs, bad)) return at + "cannot read \"" + shown(bad) + "\"";
-    out.push_back(evs);
+    if (t.type == traceline::isseed) seed = t.seed;
+    if (t.type == traceline::isend) end = t.state;
+    if (t.type == traceline::isframe) out.push_back(std::move(t.evs));
   }
   return "";
 }
