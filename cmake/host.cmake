@@ -1,4 +1,4 @@
-# A cross build (cmake/arm64.cmake, cmake/armhf.cmake) can't run the programs
+# A cross build (cmake/arm64.cmake, cmake/armhf.cmake, emscripten) can't run the programs
 # it builds, yet the world table, the music, the icons and the man page are
 # all made by running ours. A native build of this tree, named by
 # BITROT_HOST_DIR, makes them; this build takes them from it as they are. They
@@ -7,7 +7,9 @@
 set(BITROT_HOST_DIR "" CACHE PATH "native build folder of this tree that made the world, the music and the icons")
 set(host ${BITROT_HOST_DIR})
 set(host_files world/world_data.cpp world/world.bin)
-if(BITROT_DESKTOP)
+if(EMSCRIPTEN)
+  list(APPEND host_files 0.ogg 1.ogg bitrot-icon)
+elseif(BITROT_DESKTOP)
   list(APPEND host_files 0.ogg 1.ogg bitrot icons/64x64/bitrot.png icons/128x128/bitrot.png
     icons/256x256/bitrot.png)
 endif()
@@ -22,7 +24,7 @@ add_library(bitrot_world STATIC ${host}/world/world_data.cpp)
 set_source_files_properties(${host}/world/world_data.cpp PROPERTIES OBJECT_DEPENDS ${host}/world/world.bin)
 
 # The music beside the program, where a native build has it.
-if(BITROT_DESKTOP)
+if(BITROT_DESKTOP AND NOT EMSCRIPTEN)
   set(bitrot_tracks)
   foreach(track 0 1)
     add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/${track}.ogg
