@@ -9,8 +9,11 @@ need_packages() {
   echo "installing: ${missing[*]}"
   local sudo=""
   [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  # Two installs at once (tools/check beside tools/deb, say) would meet at
+  # dpkg's lock, which apt doesn't wait for unless told to.
+  local wait=(-o DPkg::Lock::Timeout=1200)
+  $sudo apt-get "${wait[@]}" update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get "${wait[@]}" install -y -qq --no-install-recommends "${missing[@]}"
 }
 
 # What building the game needs.
