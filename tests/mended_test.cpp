@@ -180,9 +180,11 @@ TEST(Pads, EveryMakePlaysByPositionAndPadsComeAndGoWhileTheGameRuns) {
       {"pad with a layout in a file", 0x1209, 0x0001, nullptr, 8, 2, 5, 2, 3},
       {"pad with no layout", 0x1209, 0x0002, nullptr, 12, 4, -1, -1, -1},
   };
-  const char* ownlayout = ",pad with a layout in a file,a:b5,b:b0,start:b2,back:b3,dpup:h0.1,dpright:h0.2,"
-                          "dpdown:h0.4,dpleft:h0.8,leftx:a0,lefty:a1,platform:Linux,\n";
-  const std::string file = std::filesystem::temp_directory_path() / ("bitrot-pads-" + std::to_string(getpid()));
+  const char* ownlayout =
+      ",pad with a layout in a file,a:b5,b:b0,start:b2,back:b3,dpup:h0.1,dpright:h0.2,"
+      "dpdown:h0.4,dpleft:h0.8,leftx:a0,lefty:a1,platform:Linux,\n";
+  const std::string file =
+      std::filesystem::temp_directory_path() / ("bitrot-pads-" + std::to_string(getpid()));
   padsprepare();
   setenv("SDL_JOYSTICK_ALLOW_BACKGROUND_EVENTS", "1", 1);  // the dummy driver's window never has the focus
 
@@ -201,8 +203,7 @@ TEST(Pads, EveryMakePlaysByPositionAndPadsComeAndGoWhileTheGameRuns) {
       const std::string layout = vpad::layout(k.realguid);
       ASSERT_NE(layout, "") << k.name << ": not in SDL's database";
       config += guid + "," + layout + "\n";
-    } else if (k.bottom >= 0)
-      std::ofstream(file) << guid << ownlayout;
+    } else if (k.bottom >= 0) std::ofstream(file) << guid << ownlayout;
   }
   SDL_Quit();
   setenv("SDL_GAMECONTROLLERCONFIG", config.c_str(), 1);
@@ -215,7 +216,8 @@ TEST(Pads, EveryMakePlaysByPositionAndPadsComeAndGoWhileTheGameRuns) {
   startgame();
   a.running = 1;
   std::vector<int> ids;
-  for (const padkind& k : kinds) ids.push_back(vpad::attach(k.vendor, k.product, k.name, k.buttons, k.axes, 1));
+  for (const padkind& k : kinds)
+    ids.push_back(vpad::attach(k.vendor, k.product, k.name, k.buttons, k.axes, 1));
 
   struct step {
     int pad;    // in kinds, or late: a second Xbox pad
@@ -265,14 +267,12 @@ TEST(Pads, EveryMakePlaysByPositionAndPadsComeAndGoWhileTheGameRuns) {
     if (s.kind == '+') {
       ASSERT_GE(id = vpad::attach(0x045e, 0x028e, kinds[0].name, 11, 6, 1), 0);
       vpad::set(id, 'h', 0, s.value);
-    } else if (s.kind == '-')
-      vpad::detach(id);
-    else if (s.kind)
-      vpad::set(id, s.kind, s.n, s.value);
+    } else if (s.kind == '-') vpad::detach(id);
+    else if (s.kind) vpad::set(id, s.kind, s.n, s.value);
     padkeys.clear();
     frame(io);
-    EXPECT_EQ(padkeys, s.want) << (s.pad == late ? "the late pad" : kinds[s.pad].name) << ", " << s.kind << s.n
-                               << " at " << s.value;
+    EXPECT_EQ(padkeys, s.want) << (s.pad == late ? "the late pad" : kinds[s.pad].name) << ", " << s.kind
+                               << s.n << " at " << s.value;
   }
   for (int id : ids) vpad::detach(id);
   padsstop();

@@ -8,13 +8,24 @@
 namespace vpad {
 namespace {
 
-#define VPADCALLS(X)                                                                                      \
-  X(JoystickAttachVirtualEx)                                                                              \
-  X(JoystickDetachVirtual) X(JoystickSetVirtualButton) X(JoystickSetVirtualAxis) X(JoystickSetVirtualHat) \
-      X(JoystickOpen) X(JoystickClose) X(JoystickInstanceID) X(NumJoysticks) X(JoystickGetDeviceInstanceID) \
-          X(JoystickGetGUID) X(JoystickGetGUIDString) X(JoystickGetGUIDFromString) X(GameControllerMappingForGUID) X(free)
+#define VPADCALLS(X)               \
+  X(JoystickAttachVirtualEx);      \
+  X(JoystickDetachVirtual);        \
+  X(JoystickSetVirtualButton);     \
+  X(JoystickSetVirtualAxis);       \
+  X(JoystickSetVirtualHat);        \
+  X(JoystickOpen);                 \
+  X(JoystickClose);                \
+  X(JoystickInstanceID);           \
+  X(NumJoysticks);                 \
+  X(JoystickGetDeviceInstanceID);  \
+  X(JoystickGetGUID);              \
+  X(JoystickGetGUIDString);        \
+  X(JoystickGetGUIDFromString);    \
+  X(GameControllerMappingForGUID); \
+  X(free);
 struct {
-#define DECLARE(name) decltype(&::SDL_##name) name;
+#define DECLARE(name) decltype(&::SDL_##name) name
   VPADCALLS(DECLARE)
 #undef DECLARE
 } sdl2;
@@ -27,7 +38,7 @@ bool load() {
   void* lib = dlopen("libSDL2-2.0.so.0", RTLD_LAZY | RTLD_NOLOAD);
   if (!lib) return false;
   bool all = true;
-#define FIND(name) all = (sdl2.name = reinterpret_cast<decltype(sdl2.name)>(dlsym(lib, "SDL_" #name))) && all;
+#define FIND(name) all = (sdl2.name = reinterpret_cast<decltype(sdl2.name)>(dlsym(lib, "SDL_" #name))) && all
   VPADCALLS(FIND)
 #undef FIND
   dlclose(lib);

@@ -25,14 +25,26 @@ namespace {
 // Many share SDL 1.2's names (SDL_NumJoysticks, SDL_JoystickOpen, ...), so a
 // link would reach sdl12-compat's; dlsym on SDL 2's handle reaches SDL 2's.
 // Every one is in SDL 2.0.14, the oldest SDL 2 the game runs on.
-#define PADCALLS(X)                                                                                      \
-  X(InitSubSystem)                                                                                       \
-  X(QuitSubSystem) X(NumJoysticks) X(IsGameController) X(JoystickGetDeviceInstanceID) X(GameControllerOpen) \
-      X(GameControllerClose) X(GameControllerGetAttached) X(GameControllerGetButton) X(GameControllerGetAxis) \
-          X(JoystickOpen) X(JoystickClose) X(JoystickGetAttached) X(JoystickInstanceID) X(JoystickNumHats)    \
-              X(JoystickGetHat) X(JoystickNumAxes) X(JoystickGetAxis)
+#define PADCALLS(X)               \
+  X(InitSubSystem);               \
+  X(QuitSubSystem);               \
+  X(NumJoysticks);                \
+  X(IsGameController);            \
+  X(JoystickGetDeviceInstanceID); \
+  X(GameControllerOpen);          \
+  X(GameControllerClose);         \
+  X(GameControllerGetAttached);   \
+  X(GameControllerGetButton);     \
+  X(GameControllerGetAxis);       \
+  X(JoystickOpen);                \
+  X(JoystickClose);               \
+  X(JoystickGetAttached);         \
+  X(JoystickNumHats);             \
+  X(JoystickGetHat);              \
+  X(JoystickNumAxes);             \
+  X(JoystickGetAxis);
 struct {
-#define DECLARE(name) decltype(&::SDL_##name) name;
+#define DECLARE(name) decltype(&::SDL_##name) name
   PADCALLS(DECLARE)
 #undef DECLARE
 } sdl2;
@@ -54,7 +66,8 @@ int npads;
 u8 padsent;  // the kbk rows the key events sent so far hold
 
 u8 stickarrows(int x, int y) {
-  return u8((x >= half ? right : 0) | (x <= -half ? left : 0) | (y >= half ? down : 0) | (y <= -half ? up : 0));
+  return u8((x >= half ? right : 0) | (x <= -half ? left : 0) | (y >= half ? down : 0) |
+            (y <= -half ? up : 0));
 }
 
 // The kbk rows one pad holds now.
@@ -73,11 +86,12 @@ u8 held(const pad& p) {
     return h;
   }
   u8 h = 0;
-  if (sdl2.JoystickNumAxes(p.js) >= 2) h = stickarrows(sdl2.JoystickGetAxis(p.js, 0), sdl2.JoystickGetAxis(p.js, 1));
+  if (sdl2.JoystickNumAxes(p.js) >= 2)
+    h = stickarrows(sdl2.JoystickGetAxis(p.js, 0), sdl2.JoystickGetAxis(p.js, 1));
   if (sdl2.JoystickNumHats(p.js) >= 1) {
     const Uint8 hat = sdl2.JoystickGetHat(p.js, 0);
-    h |= u8((hat & SDL_HAT_RIGHT ? right : 0) | (hat & SDL_HAT_UP ? up : 0) | (hat & SDL_HAT_LEFT ? left : 0) |
-            (hat & SDL_HAT_DOWN ? down : 0));
+    h |= u8((hat & SDL_HAT_RIGHT ? right : 0) | (hat & SDL_HAT_UP ? up : 0) |
+            (hat & SDL_HAT_LEFT ? left : 0) | (hat & SDL_HAT_DOWN ? down : 0));
   }
   return h;
 }
@@ -87,7 +101,9 @@ void close(const pad& p) {
   else sdl2.JoystickClose(p.js);
 }
 
-bool attached(const pad& p) { return p.gc ? sdl2.GameControllerGetAttached(p.gc) : sdl2.JoystickGetAttached(p.js); }
+bool attached(const pad& p) {
+  return p.gc ? sdl2.GameControllerGetAttached(p.gc) : sdl2.JoystickGetAttached(p.js);
+}
 
 // Opens device i unless it is open already or every slot is taken.
 void open(int i) {
@@ -115,7 +131,7 @@ bool padsstart() {
   void* lib = dlopen("libSDL2-2.0.so.0", RTLD_LAZY | RTLD_NOLOAD);
   if (!lib) return false;
   bool all = true;
-#define FIND(name) all = (sdl2.name = reinterpret_cast<decltype(sdl2.name)>(dlsym(lib, "SDL_" #name))) && all;
+#define FIND(name) all = (sdl2.name = reinterpret_cast<decltype(sdl2.name)>(dlsym(lib, "SDL_" #name))) && all
   PADCALLS(FIND)
 #undef FIND
   dlclose(lib);  // drops only this dlopen's reference; sdl12-compat keeps it loaded
