@@ -44,7 +44,7 @@ grep -q "prefix: played $n frames; the recording has no end line" "$work/err" ||
   fail "the playback did not end after $n frames: $(cat "$work/err")"
 xwd -silent -id "$wid" > "$work/window.xwd" || fail "no capture of the window"
 "$build/bitrot-replay" --last --screen "$work/want.ppm" "$work/prefix" > /dev/null
-convert-im6.q16 "$work/want.ppm" -sample 300% "$work/want3.ppm"
+im_convert "$work/want.ppm" -sample 300% "$work/want3.ppm"
 ae=$(compare -metric AE "xwd:$work/window.xwd" "$work/want3.ppm" null: 2>&1)
 [ "$ae" = 0 ] || fail "the window differs from bitrot-replay's screen of frame $((n - 1)): $ae"
 echo "ok: the window after $n frames played back is bitrot-replay's screen, pixel for pixel"

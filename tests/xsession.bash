@@ -8,6 +8,7 @@
 #   wait_exit STATUS  until the game ends, which it must with STATUS
 #   hold_key KEY [S]  KEY held S seconds (0.3), long enough for a frame
 #   close_window WID  the window asked to close as a close button does
+#   im_convert ARGS   ImageMagick's convert, by its versioned name
 #   fail MESSAGE      ends the test with status 1
 # Every wait gives up after 30 s; at exit, cleanup takes the game, the server
 # and $work away. The server runs with -noreset: otherwise it resets itself
@@ -18,6 +19,10 @@
 # report leaks of their own at exit, which would mask the exit status.
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
 xvfb_pid="" game_pid="" wid="" work=""
+
+# By its versioned name, which nothing else on the PATH takes: ImageMagick 6
+# on Debian 12, 7 on Debian 13 (whose compare prints AE as 6's does).
+im_convert() { "$(command -v convert-im6.q16 || command -v convert-im7.q16 || echo convert-im6.q16)" "$@"; }
 cleanup() {
   [ -n "$game_pid" ] && kill -KILL "$game_pid" 2>/dev/null
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null

@@ -1,19 +1,72 @@
 # Sourced by tools/play and tools/check: installs the Debian packages that
 # are missing, through sudo when not root.
+#
+# A name may hold a placeholder for what differs between Debian releases, so
+# that each takes what its own archive offers rather than a fixed number:
+#   CLANG      the major version of the clang that the package `clang` brings
+#              (libclang-rt-CLANG-dev: that clang's libFuzzer and sanitizer
+#              runtimes; 14 on Debian 12, 19 on Debian 13)
+#   QEMU-USER  the package with qemu's static user-mode emulators: on Debian 12
+#              qemu-user-static; on Debian 13 qemu-user is static itself and
+#              qemu-user-static only a transitional package that adds binfmt
+#              handlers, which nothing here needs. qemu_command names the
+#              emulator either gives.
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+# Two installs at once (tools/check beside tools/deb, say) would meet at
+# dpkg's lock, which apt doesn't wait for unless told to.
+apt_wait=(-o DPkg::Lock::Timeout=1200)
+apt_updated=""
+apt_update() {
+  [ -n "$apt_updated" ] && return 0
+  $sudo apt-get "${apt_wait[@]}" update -qq
+  apt_updated=1
+}
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+# The Depends of PACKAGE's candidate in the archive, one a line; reads the
+# archive's lists first when this machine has none yet.
+archive_depends() {
+  apt-cache show "$1" >/dev/null 2>&1 || apt_update
+  apt-cache depends "$1" | sed -n 's/^ *Depends: //p'
+}
+release_package() {
+  local name=$1 v
+  case $name in
+    *CLANG*)
+      if installed clang; then
+        v=$(dpkg-query -W -f='${Depends}' clang | grep -o 'clang-[0-9][0-9]*' || true)
+      else
+        v=$(archive_depends clang | grep -x 'clang-[0-9][0-9]*' || true)
+      fi
+      v=${v%%$'\n'*}
+      [ -n "$v" ] || { echo "deps.sh: can't tell which clang this release brings" >&2; return 1; }
+      name=${name//CLANG/${v#clang-}}
+      ;;
+  esac
+  if [ "$name" = QEMU-USER ]; then
+    if installed qemu-user-static && ! dpkg-query -W -f='${Depends}' qemu-user-static | grep -qw qemu-user; then
+      name=qemu-user-static
+    elif installed qemu-user || grep -qx qemu-user <<<"$(archive_depends qemu-user-static)"; then
+      name=qemu-user
+    else
+      name=qemu-user-static
+    fi
+  fi
+  echo "$name"
+}
+# The user-mode emulator for a CPU (aarch64, arm), whichever QEMU-USER gave.
+qemu_command() { command -v "qemu-$1-static" || command -v "qemu-$1"; }
+
 need_packages() {
-  local missing=()
+  local missing=() p
   for p in "$@"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    p=$(release_package "$p") || return 1
+    installed "$p" || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
   echo "installing: ${missing[*]}"
-  local sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  # Two installs at once (tools/check beside tools/deb, say) would meet at
-  # dpkg's lock, which apt doesn't wait for unless told to.
-  local wait=(-o DPkg::Lock::Timeout=1200)
-  $sudo apt-get "${wait[@]}" update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get "${wait[@]}" install -y -qq --no-install-recommends "${missing[@]}"
+  apt_update
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get "${apt_wait[@]}" install -y -qq --no-install-recommends "${missing[@]}"
 }
 
 # What building the game needs.
@@ -39,11 +92,11 @@ web_test_packages=(chromium chromium-driver python3-selenium)
 # dpkg-dev for the package's dependencies, lintian to check it. For another
 # architecture (ARCH stands for it): the cross compilers, the target's SDL,
 # SDL_mixer's library (its -dev package can't sit beside this machine's; see
-# tools/deb), and qemu-user to play the golden replays with the target's
+# tools/deb), and qemu's user-mode emulators to play the golden replays with the target's
 # programs.
 deb_packages=(help2man dpkg-dev lintian)
-cross_packages=(crossbuild-essential-ARCH libsdl1.2-compat-dev:ARCH libsdl2-dev:ARCH libsdl-mixer1.2:ARCH qemu-user-static)
+cross_packages=(crossbuild-essential-ARCH libsdl1.2-compat-dev:ARCH libsdl2-dev:ARCH libsdl-mixer1.2:ARCH QEMU-USER)
 
 # What tools/fuzz needs on top of the build: clang with libFuzzer and the
 # sanitizers' runtimes.
-fuzz_packages=(clang libclang-rt-14-dev)
+fuzz_packages=(clang libclang-rt-CLANG-dev)
