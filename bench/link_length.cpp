@@ -45,9 +45,9 @@ const shellio io = {nothing, poll, nothing, nothing};
 
 struct hands {
   std::mt19937 r;
-  long next = 0;            // the frame of the next press
-  long upat[8] = {};        // the frame a held key is let go, or 0
-  int last = kright;        // the arrow pressed last
+  long next = 0;      // the frame of the next press
+  long upat[8] = {};  // the frame a held key is let go, or 0
+  int last = kright;  // the arrow pressed last
   int between(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(r); }
   bool chance(double p) { return std::uniform_real_distribution<double>(0, 1)(r) < p; }
 
@@ -99,7 +99,8 @@ std::string playrun(unsigned seed, long frames, std::size_t& events) {
 std::size_t unpacked(const std::string& rec) {
   uLongf n = compressBound(uLong(rec.size()));
   std::vector<Bytef> out(n);
-  compress2(out.data(), &n, reinterpret_cast<const Bytef*>(rec.data()), uLong(rec.size()), Z_DEFAULT_COMPRESSION);
+  compress2(out.data(), &n, reinterpret_cast<const Bytef*>(rec.data()), uLong(rec.size()),
+            Z_DEFAULT_COMPRESSION);
   return 4 + ((n - 6) * 4 + 2) / 3;
 }
 

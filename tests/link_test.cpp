@@ -22,8 +22,9 @@ std::string golden(const char* name) {
 // floods, empty frames by the thousand), besides the keys of ordinary play.
 TEST(Link, EveryRecordingComesBackWhole) {
   const std::string end = "end f=9 mus=- count=0 mode=0 alive=1 scr=00 st=00\n";
-  for (const std::string& rec : {"seed 22\n" + golden("title") + end, "seed 22\n" + golden("play") + end,
-                                "seed 4294967295\n" + golden("soak"), "seed 1\n\n\n" + end, std::string("seed 7\n")}) {
+  for (const std::string& rec :
+       {"seed 22\n" + golden("title") + end, "seed 22\n" + golden("play") + end,
+        "seed 4294967295\n" + golden("soak"), "seed 1\n\n\n" + end, std::string("seed 7\n")}) {
     std::string back, why;
     EXPECT_EQ(packrun(rec).compare(0, 4, "run "), 0);
     ASSERT_TRUE(unpackrun(packrun(rec), back, why)) << why;
@@ -44,7 +45,7 @@ TEST(Link, ADamagedOrHostileLinkIsRefusedWithTheReason) {
       {"#run=abcde", "not base64url"},  // no whole byte in its last character
       {"run=aGVsbG8", "damaged: its data does not inflate whole"},
       {whole.substr(0, whole.size() / 4 * 4 - 4), "damaged: its data does not inflate whole"},  // cut short
-      {whole + "AAAA", "damaged: its data does not inflate whole"},                     // more after its end
+      {whole + "AAAA", "damaged: its data does not inflate whole"},  // more after its end
       {bomb, "over 64 MiB once inflated"},
       {packedbomb, "over 64 MiB once inflated"},
       {makelink("hello"), "no seed: not a recording"},
