@@ -170,16 +170,18 @@
   // watched at the player's first key, click or tap (browsers hold sound
   // back until then).
   const link = location.hash.startsWith('#run=') &&
-      Promise.resolve(location.hash.slice(5)).then(frombase64url).then(inflate);
+      Promise.resolve(location.hash.slice(5)).then(frombase64url).then(inflate)
+          .then(bytes => ({bytes: bytes}), e => ({why: e.message}));
   Module.postRun.push(function () {
     if (!link) return;
-    link.then(function (bytes) {
-      Module.FS.writeFile('/watching', bytes);
+    link.then(function (got) {
+      if (got.why) return refuse('The link', got.why);
+      Module.FS.writeFile('/watching', got.bytes);
       const why = Module.UTF8ToString(Module._webwatch(1));
       if (why) return refuse('The link', why);
-      shared = bytes;
+      shared = got.bytes;
       page.say('A run was shared with you. Press a key, click or tap to watch it');
-    }, e => refuse('The link', e.message));
+    });
   });
   page.onstart = function () {
     if (!shared) return false;
