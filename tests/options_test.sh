@@ -58,6 +58,9 @@ bitrot|--playback afterend|bitrot: afterend: line 3: nothing may follow the end 
 bitrot|--playback png|bitrot: png: no seed: not a recording
 bitrot|--playback empty|bitrot: empty: no seed
 bitrot|--playback noframes|bitrot: noframes: no frames to play
+bitrot|--playback run=ab!c|bitrot: the link: not base64url
+bitrot|--playback http://host/#run=aGVsbG8h|bitrot: the link: damaged: its data does not inflate whole
+bitrot-replay|#run=y8gEAA|bitrot-replay: the link: no seed: not a recording
 bitrot-replay|bad|bitrot-replay: bad: line 3: cannot read "x5"
 bitrot-replay||bitrot-replay: stdin: line 3: cannot read "x5"
 bitrot-replay|empty|bitrot-replay: empty: no seed
@@ -110,6 +113,14 @@ with open("err", "w") as err:
     p.send_signal(signal.SIGTERM)
     check("played", p.wait(timeout=30), open("err").read(), 0, played)
 PY
+# A link, as the page makes one from a recording (here not packed, which a
+# link may also hold): bitrot-replay plays it to its end line.
+printf 'seed 3\n\nd32\n' > rec
+"$build/bitrot-replay" --last rec | sed 's/^/end /' >> rec
+link=$(python3 -c 'import base64, sys, zlib
+print("http://host/?seed=1#run=" + base64.urlsafe_b64encode(zlib.compress(open("rec", "rb").read(), 6, -15)).decode().rstrip("="))')
+"$build/bitrot-replay" --last "$link" > out 2> err && [ "$(cat err)" = "bitrot-replay: the link: the last frame matches the end line" ] ||
+  fail "bitrot-replay LINK: $(cat err)"
 "$build/bitrot" --help > out 2> err && grep -q '^Usage: bitrot \[OPTION\]' out && [ ! -s err ] ||
   fail "--help: $(cat out err)"
 "$build/bitrot" --version > out 2> err && [ "$(head -1 out)" = "bitrot 1.0.0" ] && [ ! -s err ] ||

@@ -10,6 +10,7 @@
 
 #include "core/trace.h"
 #include "desktop.h"
+#include "link/link.h"
 
 static std::FILE* recfile;  // the recording being written
 static const char* recpath;
@@ -59,10 +60,18 @@ static tracereader& playfromstart() {
 }
 
 static int openplayback(options& o) {
+  // A link shared from the page, or its fragment, in place of a file: its
+  // recording is held in memory, as a pipe's is, at most 64 MiB.
+  if (islink(o.playback)) {
+    std::string why;
+    if (!openlink(o.playback, playtext, why)) return refuse("the link: " + why);
+    o.playback = "the link";
+  }
   playpath = o.playback;
-  playfile = std::fopen(o.playback, "rb");
-  if (!playfile) return refuse(std::string("cannot read ") + o.playback + ": " + std::strerror(errno));
-  if (std::fseek(playfile, 0, SEEK_SET) != 0) {
+  if (playtext.empty()) playfile = std::fopen(o.playback, "rb");
+  if (!playfile && playtext.empty())
+    return refuse(std::string("cannot read ") + o.playback + ": " + std::strerror(errno));
+  if (playfile && std::fseek(playfile, 0, SEEK_SET) != 0) {
     filesource pipe(playfile);
     std::string why;
     char buf[65536];

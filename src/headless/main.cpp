@@ -11,10 +11,13 @@
 #include "core/state.h"
 #include "core/trace.h"
 #include "replay.h"
+#ifdef BITROT_LINKS
+#include "link/link.h"
+#endif
 
 static int usage() {
   std::fprintf(stderr,
-               "usage: bitrot-replay [--seed N] [--last] [--screen FILE.ppm] [TRACE]\n"
+               "usage: bitrot-replay [--seed N] [--last] [--screen FILE.ppm] [TRACE | LINK]\n"
                "       bitrot-replay --dump-world FILE\n");
   return 2;
 }
@@ -53,17 +56,33 @@ int main(int argc, char** argv) {
   // The state lines go out through iostream's own buffer, not a C stdio call
   // for each.
   std::ios::sync_with_stdio(false);
-  std::FILE* file = path ? std::fopen(path, "rb") : stdin;
   const char* name = path ? path : "stdin";
-  if (!file) {
-    std::fprintf(stderr, "bitrot-replay: cannot read %s: %s\n", path, std::strerror(errno));
-    return 2;
-  }
-  filesource in(file);
   std::string err;
   replayend end;
-  const int rc = runreplay(in, name, std::cout, seed, last, err, &end);
-  if (path) std::fclose(file);
+  int rc;
+#ifdef BITROT_LINKS
+  // A link shared from the page, or its fragment, in place of a file.
+  if (path && islink(path)) {
+    std::string recording;
+    name = "the link";
+    if (!openlink(path, recording, err)) {
+      std::fprintf(stderr, "bitrot-replay: %s: %s\n", name, err.c_str());
+      return 2;
+    }
+    textsource in(recording);
+    rc = runreplay(in, name, std::cout, seed, last, err, &end);
+  } else
+#endif
+  {
+    std::FILE* file = path ? std::fopen(path, "rb") : stdin;
+    if (!file) {
+      std::fprintf(stderr, "bitrot-replay: cannot read %s: %s\n", path, std::strerror(errno));
+      return 2;
+    }
+    filesource in(file);
+    rc = runreplay(in, name, std::cout, seed, last, err, &end);
+    if (path) std::fclose(file);
+  }
   if (rc) {
     std::fprintf(stderr, "bitrot-replay: %s\n", err.c_str());
     return rc;
