@@ -11,7 +11,7 @@ from webpage import *
 
 native, site = sys.argv[1:3]
 shots = sys.argv[4] if sys.argv[3:4] == ['--shots'] else None
-d = browser()
+d = browser().d
 js = d.execute_script
 cdp = d.execute_cdp_cmd
 url = serve(site)
