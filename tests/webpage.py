@@ -96,7 +96,9 @@ class Selenium:  # Chromium, headless, or WebKitGTK's MiniBrowser in its own Xvf
         opts = webdriver.WebKitGTKOptions()
         opts.binary_location = '/usr/lib/%s-linux-gnu/webkit2gtk-4.1/MiniBrowser' % os.uname().machine
         opts.add_argument('--automation')
-        os.environ['XDG_DOWNLOAD_DIR'] = downloads
+        # Downloads go where GLib says the user's download folder is.
+        config = os.environ['XDG_CONFIG_HOME'] = tempfile.mkdtemp()
+        open(config + '/user-dirs.dirs', 'w').write('XDG_DOWNLOAD_DIR="%s"\n' % downloads)
         self.d = webdriver.WebKitGTK(options=opts, service_log_path=os.devnull)
         self.d.set_window_size(1400, 1000)
 
