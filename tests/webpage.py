@@ -10,7 +10,7 @@ from selenium import webdriver
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.keys import Keys
 
-b = d = js = None  # the driver; Selenium's own for Chromium's DevTools; the driver's js
+b = js = None  # the browser's driver (below), and its js
 servers = {}  # url: its server, for stop()
 results = []
 seen = []  # the browser's log, which it hands out only once
@@ -73,7 +73,8 @@ class Selenium:  # Chromium, headless, or WebKitGTK's MiniBrowser in its own Xvf
                 opts.add_argument('--' + arg)
             opts.set_capability('goog:loggingPrefs', {'browser': 'ALL'})
             self.d = webdriver.Chrome(options=opts)
-            self.d.execute_cdp_cmd('Browser.setDownloadBehavior', {'behavior': 'allow', 'downloadPath': downloads})
+            if downloads:
+                self.d.execute_cdp_cmd('Browser.setDownloadBehavior', {'behavior': 'allow', 'downloadPath': downloads})
             return
         # WebKitGTK has no headless mode, and its driver neither hands out the
         # console nor runs a script before the page's: the test's server
@@ -98,7 +99,7 @@ class Selenium:  # Chromium, headless, or WebKitGTK's MiniBrowser in its own Xvf
         opts.add_argument('--automation')
         # Downloads go where GLib says the user's download folder is.
         config = os.environ['XDG_CONFIG_HOME'] = tempfile.mkdtemp()
-        open(config + '/user-dirs.dirs', 'w').write('XDG_DOWNLOAD_DIR="%s"\n' % downloads)
+        open(config + '/user-dirs.dirs', 'w').write('XDG_DOWNLOAD_DIR="%s"\n' % (downloads or tempfile.mkdtemp()))
         self.d = webdriver.WebKitGTK(options=opts, service_log_path=os.devnull)
         self.d.set_window_size(1400, 1000)
 
@@ -167,10 +168,8 @@ def options(usage):  # NATIVE_BUILD SITE_DIR [--engine chromium|firefox|webkit] 
 
 
 def browser(*args, engine='chromium', downloads=None):  # more Chromium switches in args
-    global b, d, js
-    downloads = downloads or tempfile.mkdtemp()
-    b = Firefox(downloads) if engine == 'firefox' else Selenium(engine, downloads, args)
-    d = getattr(b, 'd', None)
+    global b, js
+    b = Firefox(downloads or tempfile.mkdtemp()) if engine == 'firefox' else Selenium(engine, downloads, args)
     js = b.js
     return b
 
