@@ -2,8 +2,9 @@
 """The page on a phone (390x844, touch, in headless Chromium) and with a
 gamepad faked in the page: the touch pad's place, size and names, a run played
 by touch (two fingers, a slide) whose trace bitrot-replay plays to the canvas's
-very picture, a pad's buttons and stick as the game's keys, and M and the
-Fullscreen control kept out of the game. Frames are stepped by the test.
+very picture, a pad's buttons and stick as the game's keys, M and the
+Fullscreen control kept out of the game, and that control only where the
+browser can go fullscreen. Frames are stepped by the test.
 Usage: web_touch_test.py NATIVE_BUILD SITE_DIR [--shots DIR]"""
 import os, sys
 from selenium.webdriver.common.keys import Keys

@@ -80,14 +80,11 @@ class Selenium:  # Chromium, headless, or WebKitGTK's MiniBrowser in its own Xvf
         # console nor runs a script before the page's: the test's server
         # does, one that keeps the console in the page's storage.
         first.append('''for (const [f, level] of [['warn', 'WARNING'], ['error', 'SEVERE']]) {
-          const was = console[f];
-          console[f] = function (...a) {
-            localStorage.logs = JSON.stringify(JSON.parse(localStorage.logs || '[]').concat(
-              [{level: level, message: a.join(' ')}]));
-            was.apply(console, a);
-          };
+          const was = console[f], logs = () => JSON.parse(localStorage.logs || '[]');
+          console[f] = (...a) => (localStorage.logs = JSON.stringify([...logs(), {level, message: a.join(' ')}]),
+                                  was.apply(console, a));
         }
-        addEventListener('error', e => console.error(String(e.message)));''')
+        addEventListener('error', e => console.error(e.message));''')
         r, w = os.pipe()
         own(['Xvfb', '-displayfd', str(w), '-nolisten', 'tcp', '-screen', '0', '1400x1000x24'], pass_fds=[w],
             stderr=subprocess.DEVNULL)
@@ -145,16 +142,11 @@ class Firefox:  # tests/firefox.mjs, a line of JSON each way; with a silent soun
         if 'error' in answer: raise RuntimeError(answer['error'])
         return answer['value']
 
-    def get(self, url): self.do('get', url)
+    def __getattr__(self, op): return lambda *args: self.do(op, *args)  # get, click, pick, shot, init, logs
     def js(self, body, *args): return self.do('js', body, args)
     def wait(self, promise): return self.do('js', 'return (%s).catch(e => "error: " + e)' % promise)
     def down(self, key): self.do('down', self.keys.get(key, key))
     def up(self, key): self.do('up', self.keys.get(key, key))
-    def click(self, css): self.do('click', css)
-    def pick(self, css, path): self.do('pick', css, path)
-    def shot(self, path): self.do('shot', path)
-    def init(self, source): self.do('init', source)
-    def logs(self): return self.do('logs')
     def quit(self): self.p.communicate('["quit"]\n', timeout=60)
 
 
