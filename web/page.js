@@ -33,14 +33,31 @@
     return;
   }
 
-  // ?seed=N gives every run that seed; otherwise the clock does, in seconds,
-  // as on the desktop.
-  let fixedseed = null;
-  const asked = new URLSearchParams(location.search).get('seed');
-  if (asked !== null) {
+  // ?seed=N gives every run that seed, ?seed=today today's world; otherwise
+  // the clock does, in seconds, as on the desktop.
+  //
+  // Today's world is the seed made of the UTC date's digits, YYYYMMDD
+  // (20261208 on 8 December 2026), so that everyone who plays on one day
+  // meets the same world. ?date=YYYY-MM-DD says which day today is: for the
+  // tests, and for a day gone by.
+  const query = new URLSearchParams(location.search);
+  let fixedseed = null, daily = false;
+  const asked = query.get('seed');
+  if (asked === 'today') daily = true;
+  else if (asked !== null) {
     if (/^[0-9]{1,10}$/.test(asked) && Number(asked) <= 4294967295) fixedseed = Number(asked);
-    else console.warn(`bitrot: ?seed=${asked} is not a number from 0 to 4294967295; the clock seeds the game`);
+    else console.warn(`bitrot: ?seed=${asked} is not a number from 0 to 4294967295 or "today"; the clock seeds the game`);
   }
+  let day = query.get('date');
+  const isday = d => /^[0-9]{4}-[0-9]{2}-[0-9]{2}$/.test(d) && new Date(Date.parse(d)).toISOString().startsWith(d);
+  if (day !== null && !isday(day)) {
+    console.warn(`bitrot: ?date=${day} is not a date YYYY-MM-DD; today is the clock's`);
+    day = null;
+  }
+  page.today = function () {
+    const date = day || new Date().toISOString().slice(0, 10);
+    return {date: date, seed: Number(date.replace(/-/g, ''))};
+  };
 
   // Music that can't be decoded leaves the game silent, as on the desktop.
   addEventListener('unhandledrejection', function (e) {
@@ -57,11 +74,20 @@
   page.state = function () { return state; };
   page.setstate = function (s) { state = s; };
 
-  function start() {
+  // A run with this seed, between runs only.
+  function begin(seed) {
     if (state !== 'ready' && state !== 'ended') return;
     state = 'playing';
     card.hidden = true;
-    Module._webstart(fixedseed !== null ? fixedseed : Math.floor(Date.now() / 1000));
+    Module._webstart(seed);
+  }
+  page.begin = begin;
+  // A run as the address asks; runs.js may take the start instead (a shared
+  // run to watch), through page.onstart.
+  function start() {
+    if (state !== 'ready' && state !== 'ended') return;
+    if (page.onstart && page.onstart()) return;
+    begin(daily ? page.today().seed : fixedseed !== null ? fixedseed : Math.floor(Date.now() / 1000));
   }
   page.start = start;
   // The game's frames run: a run, or a recording watched, which Escape (End on

@@ -1,30 +1,99 @@
 // Runs kept on the page: the last run saved as a recording, in the format of
-// `bitrot --record`, and a recording watched, from a file picked or dropped on
-// the page, at the game's pace, as `bitrot --playback` plays it. Escape stops
-// the watching.
+// `bitrot --record`, or passed on as a link; a recording watched, from a file
+// picked or dropped on the page or from a link opened, at the game's pace, as
+// `bitrot --playback` plays it. Escape stops the watching.
+//
+// A link is the page's address with the run in its fragment, #run=..., which
+// browsers never send to a server: the recording packed a byte per event
+// (src/link/link.h), raw-deflated by the browser's own CompressionStream and
+// written in base64url. bitrot-replay and bitrot --playback open it too.
 'use strict';
 
 (function () {
   const page = window.bitrot;
   if (!page || !window.Module) return;  // no WebAssembly: page.js has said so
-  const card = document.getElementById('card');
-  const controls = document.getElementById('runs');
-  const save = document.getElementById('save');
-  const picker = document.getElementById('watch');
-  const said = document.getElementById('runsaid');
-  const bar = document.getElementById('watching');
-  const biggest = 64 << 20;  // a day of play is a few MB; past this it is no recording
-  let watched = '';          // the name of the file being watched
+  const $ = id => document.getElementById(id);
+  const card = $('card'), controls = $('runs'), lasted = $('lasted'), said = $('runsaid'), bar = $('watching');
+  const save = $('save'), share = $('share'), copy = $('copy'), runlink = $('runlink'), again = $('again');
+  const picker = $('watch');
+  const biggest = 64 << 20;  // a day of play is a few MB; past this it is no recording, as a file or a link
+  const toolarge = 'over 64 MiB once inflated';
+  let watched = '';          // the name of what is being watched
+  let shared = null;         // the content of the link the page was opened with, until it is watched
+  let ended = 0;             // runs ended, so that a link made late is not another run's
+  let sharetext = '';
 
   // A click on these is theirs, not the card's "click to play".
   controls.addEventListener('click', e => e.stopPropagation());
   Module.postRun.push(function () { controls.hidden = false; });
+
+  function tobase64url(bytes) {
+    let s = '';
+    for (let i = 0; i < bytes.length; i += 32768) s += String.fromCharCode.apply(null, bytes.subarray(i, i + 32768));
+    return btoa(s).replace(/\+/g, '-').replace(/\//g, '_').replace(/=+$/, '');
+  }
+
+  function frombase64url(text) {
+    if (!/^[A-Za-z0-9_-]*$/.test(text) || text.length % 4 === 1) throw new Error('not base64url');
+    return Uint8Array.from(atob(text.replace(/-/g, '+').replace(/_/g, '/')), c => c.charCodeAt(0));
+  }
+
+  function deflate(bytes) {
+    return new Response(new Blob([bytes]).stream().pipeThrough(new CompressionStream('deflate-raw'))).arrayBuffer();
+  }
+
+  // Stops as soon as it passes the size of the largest file the page watches.
+  async function inflate(bytes) {
+    const from = new Blob([bytes]).stream().pipeThrough(new DecompressionStream('deflate-raw')).getReader();
+    const parts = [];
+    for (let size = 0; ;) {
+      let got;
+      try {
+        got = await from.read();
+      } catch (e) {
+        throw new Error('damaged: its data does not inflate whole');
+      }
+      if (got.done) break;
+      if ((size += got.value.length) > biggest) {
+        from.cancel().catch(() => {});
+        throw new Error(toolarge);
+      }
+      parts.push(got.value);
+    }
+    return new Uint8Array(await new Blob(parts).arrayBuffer());
+  }
+
+  // The page's own address, with no query: the recording holds the seed.
+  function address() { return location.href.replace(/[?#].*$/, ''); }
+
+  function lasting(frames) {  // at the game's pace, 20 frames a second
+    const s = Math.floor(frames / 20);
+    return s < 60 ? s + ' s' : Math.floor(s / 60) + ' min ' + (s % 60) + ' s';
+  }
 
   const runend = Module.onrunend;
   Module.onrunend = function () {
     runend();
     said.textContent = '';
     save.hidden = false;
+    again.hidden = true;
+    const turns = Module._webturns(), time = lasting(Module._webframes());
+    const day = page.today(), daily = (Module._webseed() >>> 0) === day.seed;
+    const length = `${turns} turn${turns === 1 ? '' : 's'}, ${time} at the game's pace`;
+    lasted.textContent = 'This run: ' + length + (daily ? `, in today's world (${day.date})` : '');
+    lasted.hidden = false;
+    sharetext = daily ? `My run in today's world of bitrot (${day.date}): ${length}.` : `A run of bitrot: ${length}.`;
+
+    const run = ++ended;
+    const at = Module._webpacked();
+    const packed = Module.HEAPU8.slice(at, at + Module._webpackedsize());
+    deflate(packed).then(function (bytes) {
+      if (run !== ended) return;
+      runlink.href = address() + '#run=' + tobase64url(new Uint8Array(bytes));
+      runlink.hidden = false;
+      copy.hidden = !(navigator.clipboard && navigator.clipboard.writeText);
+      share.hidden = !(navigator.share && (!navigator.canShare || navigator.canShare({url: runlink.href})));
+    }, e => console.warn('bitrot: no link to the run: ' + e.message));
   };
 
   save.addEventListener('click', function () {
@@ -37,28 +106,46 @@
     setTimeout(() => URL.revokeObjectURL(a.href), 60000);
   });
 
+  copy.addEventListener('click', function () {
+    copy.blur();
+    navigator.clipboard.writeText(runlink.href).then(() => { said.textContent = 'Copied'; },
+                                                     e => { said.textContent = 'Not copied: ' + e.message; });
+  });
+
+  share.addEventListener('click', function () {
+    share.blur();
+    navigator.share({title: 'bitrot', text: sharetext, url: runlink.href}).catch(function (e) {
+      if (e.name !== 'AbortError') said.textContent = 'Not shared: ' + e.message;  // not the player's own cancel
+    });
+  });
+
   function refuse(name, why) {
     said.textContent = name + ': ' + why;
     console.warn('bitrot: ' + said.textContent);
   }
 
-  // Only between runs; a refused file changes nothing.
+  // The recording's bytes read by the game's own reader, the file's or the
+  // link's alike; it starts playing unless refused. Only between runs; a
+  // refused recording changes nothing.
+  function play(name, bytes, label) {
+    Module.FS.writeFile('/watching', bytes);
+    const why = Module.UTF8ToString(Module._webwatch(0));
+    if (why) return refuse(name, why);
+    watched = name;
+    said.textContent = '';
+    for (const c of [lasted, save, share, copy, runlink, again]) c.hidden = true;
+    card.hidden = true;
+    bar.textContent = 'Watching ' + label + ' · Escape stops';
+    bar.hidden = false;
+    page.setstate('watching');
+  }
+
   function watch(file) {
     const from = page.state();
     if (from !== 'ready' && from !== 'ended') return;
     if (file.size > biggest) return refuse(file.name, 'too large to be a recording');
     file.arrayBuffer().then(function (bytes) {
-      if (page.state() !== from) return;
-      Module.FS.writeFile('/watching', new Uint8Array(bytes));
-      const why = Module.UTF8ToString(Module._webwatch());
-      if (why) return refuse(file.name, why);
-      watched = file.name;
-      said.textContent = '';
-      save.hidden = true;
-      card.hidden = true;
-      bar.textContent = 'Watching ' + file.name + ' · Escape stops';
-      bar.hidden = false;
-      page.setstate('watching');
+      if (page.state() === from) play(file.name, new Uint8Array(bytes), file.name);
     }, e => refuse(file.name, e.message));
   }
 
@@ -68,6 +155,37 @@
     bar.hidden = true;
     page.say('Press a key or click to play');
     said.textContent = watched + ': ' + result;
+    again.hidden = false;  // a run of one's own on the recording's seed
+  };
+  again.addEventListener('click', function () {
+    again.blur();
+    page.begin(Module._webwatchseed() >>> 0);
+  });
+  $('today').addEventListener('click', function (e) {
+    e.currentTarget.blur();
+    page.begin(page.today().seed);
+  });
+
+  // A link opened: its run is read at once, and refused with the reason or
+  // watched at the player's first key, click or tap (browsers hold sound
+  // back until then).
+  const link = location.hash.startsWith('#run=') &&
+      Promise.resolve(location.hash.slice(5)).then(frombase64url).then(inflate);
+  Module.postRun.push(function () {
+    if (!link) return;
+    link.then(function (bytes) {
+      Module.FS.writeFile('/watching', bytes);
+      const why = Module.UTF8ToString(Module._webwatch(1));
+      if (why) return refuse('the link', why);
+      shared = bytes;
+      page.say('A run was shared with you. Press a key, click or tap to watch it');
+    }, e => refuse('the link', e.message));
+  });
+  page.onstart = function () {
+    if (!shared) return false;
+    play('the link', shared, 'a shared run');
+    shared = null;
+    return true;
   };
 
   picker.addEventListener('change', function () {

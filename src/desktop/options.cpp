@@ -10,7 +10,7 @@
 #include "desktop.h"
 
 static const char usage[] =
-    "Usage: bitrot [--scale N] [--fullscreen] [--seed N] [--record FILE | --playback FILE] [--help] "
+    "Usage: bitrot [--scale N] [--fullscreen] [--seed N] [--record FILE | --playback FILE|LINK] [--help] "
     "[--version]\n";
 
 static const char help[] =
@@ -28,6 +28,8 @@ static const char help[] =
     "                   the same seed and the same keys make the same game\n"
     "  --record FILE    write the seed and every frame's keys into FILE, a new file\n"
     "  --playback FILE  play a recording in the window; Escape ends it\n"
+    "  --playback LINK  play a run shared from the page, its link or the link's\n"
+    "                   #run=... part\n"
     "  --help           show this help and exit\n"
     "  --version        show the version and exit\n"
     "\n"

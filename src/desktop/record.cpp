@@ -10,6 +10,7 @@
 
 #include "core/trace.h"
 #include "desktop.h"
+#include "link/link.h"
 
 static std::FILE* recfile;  // the recording being written
 static const char* recpath;
@@ -28,16 +29,23 @@ static int refuse(const std::string& why) {
 }
 
 static int openplayback(options& o) {
-  std::FILE* f = std::fopen(o.playback, "rb");
   std::string text;
-  char buf[65536];
-  for (std::size_t n; f && (n = std::fread(buf, 1, sizeof buf, f)) > 0;) text.append(buf, n);
-  if (!f || std::ferror(f)) {
-    const std::string why = std::strerror(errno);
-    if (f) std::fclose(f);
-    return refuse(std::string("cannot read ") + o.playback + ": " + why);
+  // A link shared from the page, or its fragment, in place of a file.
+  if (islink(o.playback)) {
+    std::string why;
+    if (!openlink(o.playback, text, why)) return refuse("the link: " + why);
+    o.playback = "the link";
+  } else {
+    std::FILE* f = std::fopen(o.playback, "rb");
+    char buf[65536];
+    for (std::size_t n; f && (n = std::fread(buf, 1, sizeof buf, f)) > 0;) text.append(buf, n);
+    if (!f || std::ferror(f)) {
+      const std::string why = std::strerror(errno);
+      if (f) std::fclose(f);
+      return refuse(std::string("cannot read ") + o.playback + ": " + why);
+    }
+    std::fclose(f);
   }
-  std::fclose(f);
   const std::string at = std::string(o.playback) + ": ";
   if (!o.haveseed && text.compare(0, 5, "seed ") != 0)
     return refuse(at + "no seed: not a recording (give --seed N to play a trace)");

@@ -7,15 +7,19 @@
 #include <fstream>
 #include <iostream>
 #include <optional>
+#include <sstream>
 #include <string>
 
 #include "core/state.h"
 #include "core/trace.h"
 #include "replay.h"
+#ifdef BITROT_LINKS
+#include "link/link.h"
+#endif
 
 static int usage() {
   std::fprintf(stderr,
-               "usage: bitrot-replay [--seed N] [--last] [--screen FILE.ppm] [TRACE]\n"
+               "usage: bitrot-replay [--seed N] [--last] [--screen FILE.ppm] [TRACE | LINK]\n"
                "       bitrot-replay --dump-world FILE\n");
   return 2;
 }
@@ -55,17 +59,34 @@ int main(int argc, char** argv) {
   // own buffer, not a C stdio call for each.
   std::ios::sync_with_stdio(false);
   std::ifstream file;
+  std::istringstream linked;
+  std::istream* in = &std::cin;
+  const char* name = path ? path : "stdin";
+  std::string err;
+#ifdef BITROT_LINKS
+  // A link shared from the page, or its fragment, in place of a file.
+  if (path && islink(path)) {
+    std::string recording;
+    name = "the link";
+    if (!openlink(path, recording, err)) {
+      std::fprintf(stderr, "bitrot-replay: %s: %s\n", name, err.c_str());
+      return 2;
+    }
+    linked.str(std::move(recording));
+    in = &linked;
+    path = nullptr;
+  }
+#endif
   if (path) {
     file.open(path);
     if (!file) {
       std::fprintf(stderr, "bitrot-replay: cannot read %s: %s\n", path, std::strerror(errno));
       return 2;
     }
+    in = &file;
   }
-  const char* name = path ? path : "stdin";
-  std::string err;
   replayend end;
-  int rc = runreplay(path ? file : std::cin, std::cout, seed, last, err, &end);
+  int rc = runreplay(*in, std::cout, seed, last, err, &end);
   if (rc) {
     std::fprintf(stderr, "bitrot-replay: %s: %s\n", name, err.c_str());
     return rc;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/trace.h"
+#include "link/link.h"
 #include "web.h"
 
 static const char* const watchpath = "/watching";  // where the page puts the file
@@ -20,6 +21,7 @@ static std::string endstate;                         // its end line's state lin
 static std::size_t at, next;                         // the frame playing, its next event
 static int loaded;                                   // what the last frame's music switch loaded
 static bool stopped;                                 // Escape
+static unsigned watchseed;                           // its seed
 
 // Escape, from the keyboard or the page's touch pad or gamepads, ends the
 // watching; the game's keys come from the recording.
@@ -98,10 +100,11 @@ static std::string readrecording(const std::string& text, std::vector<std::vecto
 
 extern "C" {
 
-// Reads the recording the page has just written to /watching and, when it is
-// one, starts playing it and returns "". Otherwise returns, as one line, why
-// not (the same reasons as the desktop's --playback), and nothing changes.
-EMSCRIPTEN_KEEPALIVE const char* webwatch() {
+// Reads the recording the page has just written to /watching, plain or
+// packed as in a link, and, when it is one, starts playing it (unless
+// checkonly) and returns "". Otherwise returns, as one line, why not (the
+// same reasons as the desktop's --playback), and nothing changes.
+EMSCRIPTEN_KEEPALIVE const char* webwatch(int checkonly) {
   std::string bytes;
   if (std::FILE* f = std::fopen(watchpath, "rb")) {
     char buf[65536];
@@ -110,21 +113,31 @@ EMSCRIPTEN_KEEPALIVE const char* webwatch() {
   }
   std::remove(watchpath);
   if (playing) return answer("a run is under way");
-  if (bytes.compare(0, 5, "seed ") != 0) return answer("no seed: not a recording");
+  // A link's content (the page has inflated it) may be packed; a file too.
+  std::string text, toolarge;
+  if (!unpackrun(bytes, text, toolarge)) return answer(toolarge);
+  bytes.clear();
+  if (text.compare(0, 5, "seed ") != 0) return answer("no seed: not a recording");
 
   std::vector<std::vector<inputevent>> read;
   std::string end;
   unsigned seed = 0;
-  const std::string err = readrecording(bytes, read, seed, end);
+  const std::string err = readrecording(text, read, seed, end);
   if (!err.empty()) return answer(err);
   if (read.empty()) return answer("no frames to play");
 
+  if (checkonly) return answer("");
+
   frames.swap(read);
   endstate = end;
+  watchseed = seed;
   at = next = 0;
   loaded = -1;
   stopped = false;
   startframes(seed, watchframe, watchended);
   return answer("");
 }
+
+// The seed of the recording watched last, for "Play this world".
+EMSCRIPTEN_KEEPALIVE unsigned webwatchseed() { return watchseed; }
 }

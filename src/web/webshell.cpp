@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/trace.h"
+#include "link/link.h"
 #include "web.h"
 
 SDL_Surface* scr;
@@ -24,6 +25,9 @@ static unsigned seed;
 static std::string played, line;  // the trace of this run, and of the frame under way
 static std::string endline;       // the recording's end line, once the run has ended
 static long runlength;            // frames of this run
+static long turns;                // turns this run's games took: steps and waits
+static u8 premode, prelastmask;   // the mode and the last frame's key mask as the frame began
+static u32 precount;              // count as the frame began
 
 // Who holds a key: the keyboard (through SDL) and the page's own sources (the
 // touch pad, gamepads), one bit each. A key goes down when its first holder
@@ -120,8 +124,6 @@ void webplaymusic() {
 
 static void nodelay() {}  // the browser's timer paces the frames
 
-static const shellio webio = {webplaymusic, webpoll, presentscreen, nodelay};
-
 static void webframe() {
   // The page reads its gamepads here, so that what a pad holds lands in the
   // frame about to run, however the frames are paced. Whatever goes wrong in
@@ -155,11 +157,23 @@ void startframes(unsigned s, bool (*each)(), void (*end)()) {
   if (timed) emscripten_set_main_loop(webframe, 20, 0);
 }
 
+// The screen present of a run's frame, the last thing before the frame's end,
+// where the turn the frame took, if any, is still to be seen: procgame takes
+// one when the key mask has changed in play past the lock-out, with Space or
+// an arrow held. Only counted, for the end card; the game is not touched.
+static void runpresent() {
+  presentscreen();
+  if (premode == 1 && precount >= 41 && a.keymask != prelastmask && (a.keymask & 31)) turns++;
+}
+
+static const shellio runio = {webplaymusic, webpoll, runpresent, nodelay};
+
 // One frame of the player's run; false once it has ended. The end line is
 // written at once, as the desktop writes it, before anything else can touch
 // the state it describes.
 static bool runframe() {
-  const int loaded = frame(webio);
+  premode = a.mode, prelastmask = a.lastmask, precount = count;
+  const int loaded = frame(runio);
   played += line;
   played += '\n';
   line.clear();
@@ -179,7 +193,7 @@ EMSCRIPTEN_KEEPALIVE void webstart(unsigned s) {
   played.clear();
   line.clear();
   endline.clear();
-  runlength = 0;
+  runlength = turns = 0;
   seed = s;
   startframes(s, runframe, runended);
 }
@@ -225,6 +239,19 @@ EMSCRIPTEN_KEEPALIVE const char* webrecording() {
   rec = seedline(seed) + played + endline;
   return rec.c_str();
 }
+
+// The last run packed for its link (link.h): its bytes, and how many there are.
+static std::string packed;
+EMSCRIPTEN_KEEPALIVE const char* webpacked() {
+  packed = packrun(webrecording());
+  return packed.data();
+}
+EMSCRIPTEN_KEEPALIVE unsigned webpackedsize() { return unsigned(packed.size()); }
+
+// How long the current or last run has lasted: its frames, and the turns its
+// games took.
+EMSCRIPTEN_KEEPALIVE long webframes() { return runlength; }
+EMSCRIPTEN_KEEPALIVE long webturns() { return turns; }
 
 // The page fetches the music once the start card is up, so a track may arrive
 // after the music switch that wanted it found no file. It is played then, if it
