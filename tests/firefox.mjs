@@ -11,6 +11,10 @@ const browser = await puppeteer.launch({
   browser: 'firefox',
   executablePath: process.env.FIREFOX || '/usr/bin/firefox-esr',
   headless: true,
+  // As long as Selenium gives a page to load, for a busy machine; a browser
+  // that is gone still fails at once.
+  timeout: 300000,
+  protocolTimeout: 300000,
   defaultViewport: null,
   args: ['--width=1400', '--height=1000'],
   extraPrefsFirefox: {
@@ -23,6 +27,7 @@ const browser = await puppeteer.launch({
   },
 });
 const page = (await browser.pages())[0] || await browser.newPage();
+page.setDefaultTimeout(300000);
 const logs = [];
 const levels = {error: 'SEVERE', warn: 'WARNING'};
 page.on('console', m => logs.push({level: levels[m.type()] || 'INFO', message: m.text()}));

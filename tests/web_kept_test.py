@@ -27,12 +27,6 @@ def replay(*args):  # in the folder of the recordings, so that it names them as 
                           cwd=downloads)
 
 
-def canvas():
-    rgba = base64.b64decode(js('let s = ""; for (const v of canvas.getContext("2d").getImageData(0, 0, 320, 240)'
-                               '.data) s += String.fromCharCode(v); return btoa(s)'))
-    return b'P6\n320 240\n255\n' + bytes(v for i, v in enumerate(rgba) if i % 4 != 3)
-
-
 def said(): return js('return document.getElementById("runsaid").innerText')
 
 
@@ -81,7 +75,7 @@ check(until(lambda: js('return bitrot.state()') == 'watching') and not card() an
       'the picked recording plays, frame by frame')
 if shots: b.shot(os.path.join(shots, 'screenshot-web-watch.png'))
 n = 100 + step(1000)
-check(n == 463 and said() == 'desktop.txt: played 463 frames; the last matches the end line' and canvas() ==
+check(n == 463 and said() == 'desktop.txt: played 463 frames; the last matches the end line' and screen() ==
       open(ppm, 'rb').read(), 'to its end: %s, the canvas equal to bitrot-replay --screen' % said())
 open(desk, 'w').write('seed 22\n' + open(golden).read() + 'end ' + end.replace('alive=1', 'alive=0'))
 ready()

@@ -10,7 +10,7 @@ from selenium import webdriver
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.keys import Keys
 
-b = js = None  # the browser's driver (below), and its js
+b = d = js = None  # the browser's driver (below), Selenium's own where there is one, and the driver's js
 servers = {}  # url: its server, for stop()
 results = []
 seen = []  # the browser's log, which it hands out only once
@@ -137,7 +137,7 @@ class Firefox:  # tests/firefox.mjs, a line of JSON each way; with a silent soun
     def do(self, *req):
         self.p.stdin.write(json.dumps(req) + '\n')
         self.p.stdin.flush()
-        if not select.select([self.p.stdout], [], [], 120)[0]: raise RuntimeError('Firefox did not answer %s' % req[0])
+        if not select.select([self.p.stdout], [], [], 600)[0]: raise RuntimeError('Firefox did not answer %s' % req[0])
         answer = json.loads(self.p.stdout.readline() or '{"error": "Firefox is gone"}')
         if 'error' in answer: raise RuntimeError(answer['error'])
         return answer['value']
@@ -160,8 +160,9 @@ def options(usage):  # NATIVE_BUILD SITE_DIR [--engine chromium|firefox|webkit] 
 
 
 def browser(*args, engine='chromium', downloads=None):  # more Chromium switches in args
-    global b, js
+    global b, d, js
     b = Firefox(downloads or tempfile.mkdtemp()) if engine == 'firefox' else Selenium(engine, downloads, args)
+    d = b.d if isinstance(b, Selenium) else None  # Selenium's own, for what only Chromium's DevTools do
     js = b.js
     return b
 
@@ -209,10 +210,13 @@ def played(native, *args):  # the page's seed and trace, and the native replay o
     return seed, trace, [dict(kv.split('=') for kv in line.split()) for line in out.splitlines()]
 
 
+def screen():  # the canvas as the P6 picture bitrot-replay --screen writes
+    rgba = base64.b64decode(js('let s = ""; for (const v of canvas.getContext("2d").getImageData(0, 0, 320, 240)'
+                               '.data) s += String.fromCharCode(v); return btoa(s)'))
+    return b'P6\n320 240\n255\n' + bytes(v for i, v in enumerate(rgba) if i % 4 != 3)
+
+
 def canvas_is_replayed(native):  # the canvas equals bitrot-replay --screen of the page's trace; and the seed
-    rgba = js('let s = ""; for (const v of canvas.getContext("2d").getImageData(0, 0, 320,'
-              '240).data) s += String.fromCharCode(v); return btoa(s)')
     ppm = tempfile.mktemp(suffix='.ppm')
     seed, trace, st = played(native, '--last', '--screen', ppm)
-    rgb = bytes(v for i, v in enumerate(base64.b64decode(rgba)) if i % 4 != 3)
-    return open(ppm, 'rb').read() == b'P6\n320 240\n255\n' + rgb, seed
+    return open(ppm, 'rb').read() == screen(), seed
