@@ -76,7 +76,7 @@ check(until(lambda: 'shared with you' in card()), 'the link, opened there, offer
 js('Module._webclock(0)')
 ActionChains(webpage.d).send_keys('a').perform()
 check(until(lambda: js('return bitrot.state()') == 'watching') and step(n + 100) == n and
-      said() == 'the link: played %d frames; the last matches the end line' % n and
+      said() == 'The link: played %d frames; the last matches the end line' % n and
       canvas() == base64.b64encode(bytes(sum(([*open(ppm, 'rb').read()[15:][i:i + 3], 255]
                                                for i in range(0, 320 * 240 * 3, 3)), []))).decode(),
       'and plays it to its end, the canvas equal to bitrot-replay --screen: %s' % said())
@@ -105,8 +105,8 @@ for i, (fragment, why) in enumerate([
     webpage.d.get(url + '?n=%d#run=%s' % (i, fragment))
     ok = until(lambda: said()) and ready()
     r = replay('#run=' + fragment)
-    check(ok and said() == 'the link: ' + why and 'Press a key' in card() and r.returncode == 2 and
-          r.stderr == 'bitrot-replay: the link: %s\n' % said()[len('the link: '):],
+    check(ok and said() == 'The link: ' + why and 'Press a key' in card() and r.returncode == 2 and
+          r.stderr == 'bitrot-replay: the link: %s\n' % said()[len('The link: '):],
           'a link refused, by the page and bitrot-replay alike: %s' % said())
 start()
 check(step(3) == 3, 'and the page plays on')

@@ -16,8 +16,8 @@ need_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get "${wait[@]}" install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# What building the game needs.
-build_packages=(g++ cmake make pkg-config libsdl1.2-compat-dev libsdl-mixer1.2-dev libvorbis-dev libpng-dev)
+# What building the game needs (zlib opens links to runs on the desktop).
+build_packages=(g++ cmake make pkg-config libsdl1.2-compat-dev libsdl-mixer1.2-dev libvorbis-dev libpng-dev zlib1g-dev)
 
 # What the tests need on top: the test and benchmark frameworks, a virtual X
 # server with input and window captures; the validators of the desktop entry

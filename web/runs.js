@@ -176,14 +176,14 @@
     link.then(function (bytes) {
       Module.FS.writeFile('/watching', bytes);
       const why = Module.UTF8ToString(Module._webwatch(1));
-      if (why) return refuse('the link', why);
+      if (why) return refuse('The link', why);
       shared = bytes;
       page.say('A run was shared with you. Press a key, click or tap to watch it');
-    }, e => refuse('the link', e.message));
+    }, e => refuse('The link', e.message));
   });
   page.onstart = function () {
     if (!shared) return false;
-    play('the link', shared, 'a shared run');
+    play('The link', shared, 'a shared run');
     shared = null;
     return true;
   };

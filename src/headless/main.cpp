@@ -4,10 +4,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <iostream>
 #include <optional>
-#include <sstream>
 #include <string>
 
 #include "core/state.h"
@@ -55,14 +53,13 @@ int main(int argc, char** argv) {
     }
   }
 
-  // A trace on standard input is read a byte at a time: through iostream's
-  // own buffer, not a C stdio call for each.
+  // The state lines go out through iostream's own buffer, not a C stdio call
+  // for each.
   std::ios::sync_with_stdio(false);
-  std::ifstream file;
-  std::istringstream linked;
-  std::istream* in = &std::cin;
   const char* name = path ? path : "stdin";
   std::string err;
+  replayend end;
+  int rc;
 #ifdef BITROT_LINKS
   // A link shared from the page, or its fragment, in place of a file.
   if (path && islink(path)) {
@@ -72,23 +69,22 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "bitrot-replay: %s: %s\n", name, err.c_str());
       return 2;
     }
-    linked.str(std::move(recording));
-    in = &linked;
-    path = nullptr;
-  }
+    textsource in(recording);
+    rc = runreplay(in, name, std::cout, seed, last, err, &end);
+  } else
 #endif
-  if (path) {
-    file.open(path);
+  {
+    std::FILE* file = path ? std::fopen(path, "rb") : stdin;
     if (!file) {
       std::fprintf(stderr, "bitrot-replay: cannot read %s: %s\n", path, std::strerror(errno));
       return 2;
     }
-    in = &file;
+    filesource in(file);
+    rc = runreplay(in, name, std::cout, seed, last, err, &end);
+    if (path) std::fclose(file);
   }
-  replayend end;
-  int rc = runreplay(*in, std::cout, seed, last, err, &end);
   if (rc) {
-    std::fprintf(stderr, "bitrot-replay: %s: %s\n", name, err.c_str());
+    std::fprintf(stderr, "bitrot-replay: %s\n", err.c_str());
     return rc;
   }
   if (screen && !writescreen(screen)) {
