@@ -33,6 +33,6 @@ ready()
 down('a'), up('a')
 said = lambda: webpage.js('return document.getElementById("runsaid").innerText')
 check(until(lambda: webpage.js('return bitrot.state()') == 'watching') and step(n + 100) == n and
-      said() == 'the link: played %d frames; the last matches the end line' % n and
+      said() == 'The link: played %d frames; the last matches the end line' % n and
       screen() == open(ppm, 'rb').read(), 'and plays it to the same screen: %s' % said())
 sys.exit(finish())
