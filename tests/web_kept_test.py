@@ -1,31 +1,25 @@
 #!/usr/bin/env python3
-"""Runs kept on the page, and the page kept offline, in Debian's Chromium,
-headless: a run played on the page and saved with "Save the run" is a
+"""Runs kept on the page, and the page kept offline, in Chromium, Firefox or
+WebKit (tests/webpage.py drives them): a run played on the page and saved with "Save the run" is a
 recording that the native bitrot-replay plays to the same end line; a
 recording made as the desktop makes one plays on the page to the canvas that
 bitrot-replay --screen draws, and says whether it matches; what is not a
 recording is refused with the reason bitrot-replay gives; the page is
-installable; after one visit a new build replaces every file, and with the
+installable (in Chromium, which says so), with the icon an iPhone or iPad
+puts on its home screen; after one visit a new build replaces every file, and with the
 server gone the page still plays, music and all.
-Usage: web_kept_test.py NATIVE_BUILD SITE_DIR [--shots DIR]"""
+Usage: web_kept_test.py NATIVE_BUILD SITE_DIR [--engine E] [--shots DIR]"""
 import base64, glob, hashlib, os, re, shutil, struct, subprocess, sys, tempfile
 from selenium.webdriver.common.keys import Keys
 from webpage import *
 
-native, site = sys.argv[1:3]
-shots = sys.argv[4] if sys.argv[3:4] == ['--shots'] else None
+o = options(__doc__)
+native, site, shots = o.native, o.site, o.shots
 copy = tempfile.mkdtemp()  # the site as a host would serve it, changed below as by a new build
 shutil.copytree(site, copy, dirs_exist_ok=True)
 downloads = tempfile.mkdtemp()
-d = browser()
-js = d.execute_script
-d.set_script_timeout(60)
-d.execute_cdp_cmd('Browser.setDownloadBehavior', {'behavior': 'allow', 'downloadPath': downloads})
-
-
-def wait(promise):  # the value of a promise the page makes, or the error it ends in
-    return d.execute_async_script('const done = arguments[arguments.length - 1]; (%s).then(done, e => done('
-                                  '"error: " + e))' % promise)
+b = browser(engine=o.engine, downloads=downloads)
+js, wait = b.js, b.wait
 
 
 def replay(*args):  # in the folder of the recordings, so that it names them as the page does
@@ -33,21 +27,15 @@ def replay(*args):  # in the folder of the recordings, so that it names them as 
                           cwd=downloads)
 
 
-def canvas():
-    rgba = base64.b64decode(js('let s = ""; for (const v of canvas.getContext("2d").getImageData(0, 0, 320, 240)'
-                               '.data) s += String.fromCharCode(v); return btoa(s)'))
-    return b'P6\n320 240\n255\n' + bytes(v for i, v in enumerate(rgba) if i % 4 != 3)
-
-
-def said(): return d.find_element('id', 'runsaid').text
+def said(): return js('return document.getElementById("runsaid").innerText')
 
 
 def watch(path):  # through the file picker, as a player picks one
-    d.find_element('id', 'watch').send_keys(path)
+    b.pick('#watch', path)
 
 
 url = serve(copy)
-d.get(url + '?seed=5')
+b.get(url + '?seed=5')
 start()
 stepto(45)
 tap(Keys.SPACE)  # play starts
@@ -57,11 +45,10 @@ for key in [Keys.ARROW_LEFT, Keys.ARROW_DOWN, Keys.SPACE, Keys.ARROW_RIGHT, Keys
 down(Keys.ESCAPE)
 step(2)
 up(Keys.ESCAPE)
-save = d.find_element('id', 'save')
-check('play again' in card() and save.is_displayed() and save.text == 'Save the run',
-      'the end card offers "Save the run": %s' % card())
-if shots: d.save_screenshot(os.path.join(shots, 'screenshot-web-end.png'))
-save.click()
+check('play again' in card() and js('const s = document.getElementById("save"); return !s.hidden && s.innerText')
+      == 'Save the run', 'the end card offers "Save the run": %s' % card())
+if shots: b.shot(os.path.join(shots, 'screenshot-web-end.png'))
+b.click('#save')
 check(until(lambda: glob.glob(downloads + '/bitrot-5.txt')) and 'play again' in card(),
       'it downloads bitrot-5.txt, and the card stays')
 rec = open(downloads + '/bitrot-5.txt').read()
@@ -86,9 +73,9 @@ ready()
 watch(desk)
 check(until(lambda: js('return bitrot.state()') == 'watching') and not card() and step(100) == 100,
       'the picked recording plays, frame by frame')
-if shots: d.save_screenshot(os.path.join(shots, 'screenshot-web-watch.png'))
+if shots: b.shot(os.path.join(shots, 'screenshot-web-watch.png'))
 n = 100 + step(1000)
-check(n == 463 and said() == 'desktop.txt: played 463 frames; the last matches the end line' and canvas() ==
+check(n == 463 and said() == 'desktop.txt: played 463 frames; the last matches the end line' and screen() ==
       open(ppm, 'rb').read(), 'to its end: %s, the canvas equal to bitrot-replay --screen' % said())
 open(desk, 'w').write('seed 22\n' + open(golden).read() + 'end ' + end.replace('alive=1', 'alive=0'))
 ready()
@@ -128,10 +115,12 @@ down(Keys.ESCAPE)
 step()
 up(Keys.ESCAPE)
 
-errors = d.execute_cdp_cmd('Page.getInstallabilityErrors', {})['installabilityErrors']
-sizes = ['%dx%d' % struct.unpack('>II', open(os.path.join(copy, 'icon-%d.png' % s), 'rb').read()[16:24])
-         for s in (192, 512)]  # from the PNG's header
-check(errors == [] and sizes == ['192x192', '512x512'], 'installable: %s, icons %s' % (errors, sizes))
+icons = ['%dx%d' % struct.unpack('>II', open(os.path.join(copy, 'icon-%d.png' % s), 'rb').read()[16:24])
+         for s in (180, 192, 512)]  # from the PNG's header
+errors = b.d.execute_cdp_cmd('Page.getInstallabilityErrors', {})['installabilityErrors'] if o.engine == 'chromium' else []
+check(errors == [] and icons == ['180x180', '192x192', '512x512'] and
+      js('return document.querySelector("link[rel=apple-touch-icon]").href') == url + 'icon-180.png',
+      'installable: %s, icons %s, the home screen icon-180.png' % (errors, icons))
 
 # Offline: the worker holds every file, in a cache named after their content.
 check(wait('navigator.serviceWorker.ready.then(() => caches.keys())') == [re.search(
@@ -148,13 +137,13 @@ check(sorted(held) == sorted([url] + [url + f for f in names]) and set(names) ==
 with open(copy + '/style.css', 'a') as f: f.write('/* a new build */\n')
 sw = open(copy + '/sw.js').read()
 open(copy + '/sw.js', 'w').write(sw.replace('bitrot-' + build, 'bitrot-0000000000000002'))
-d.get(url)
+b.get(url)
 check(until(lambda: wait('caches.keys()') == ['bitrot-0000000000000002']) and
       'a new build' in wait('fetch("style.css").then(r => r.text())'),
       'a new build replaces the old cache and its files')
 
 stop(url)
-d.get(url + '?seed=7')
+b.get(url + '?seed=7')
 start()
 check(step(30) == 30 and until(lambda: music() == ['running', True]) and
       'a new build' in wait('fetch("style.css").then(r => r.text())'),

@@ -2,8 +2,9 @@
 """The page on a phone (390x844, touch, in headless Chromium) and with a
 gamepad faked in the page: the touch pad's place, size and names, a run played
 by touch (two fingers, a slide) whose trace bitrot-replay plays to the canvas's
-very picture, a pad's buttons and stick as the game's keys, and M and the
-Fullscreen control kept out of the game. Frames are stepped by the test.
+very picture, a pad's buttons and stick as the game's keys, M and the
+Fullscreen control kept out of the game, and that control only where the
+browser can go fullscreen. Frames are stepped by the test.
 Usage: web_touch_test.py NATIVE_BUILD SITE_DIR [--shots DIR]"""
 import os, sys
 from selenium.webdriver.common.keys import Keys
@@ -11,7 +12,7 @@ from webpage import *
 
 native, site = sys.argv[1:3]
 shots = sys.argv[4] if sys.argv[3:4] == ['--shots'] else None
-d = browser()
+d = browser().d
 js = d.execute_script
 cdp = d.execute_cdp_cmd
 url = serve(site)
@@ -69,10 +70,11 @@ names, over, small, k, c = layout()
 check(not over and not small and k == 2, 'a small phone on its side: smaller controls, the screen x%g' % k)
 phone(390, 844)
 
+sound = music()[0]
 touch('touchStart', finger(1, 'Wait'))
 touch('touchEnd')
-check(until(lambda: not shown()) and frames() == 0 and step() and until(lambda: music() == ['running', True]),
-      'a tap on a control starts a run, with its music')
+check(sound == 'suspended' and until(lambda: not shown()) and frames() == 0 and step() and
+      until(lambda: music() == ['running', True]), 'a tap on a control starts a run, and the sound held back till then')
 stepto(45)
 touch('touchStart', finger(1, 'Down'))
 step()  # frame 45
@@ -167,4 +169,16 @@ js('pad.buttons[9].pressed = true')
 check(until(lambda: not shown()) and step(2) == 2 and frames() == 2, 'once the sound runs, Start on the pad plays again')
 js('navigator.getGamepads = () => { throw new DOMException("not in this frame", "SecurityError"); }')
 check(step(3) == 3 and frames() == 5, 'pads the browser refuses (a game host\'s frame): the game plays on')
+# An iPhone's Safari has no Fullscreen API for a page, an iPad's older one only
+# the webkit- names: the control is there only where it works.
+for gone, want in [('requestFullscreen webkitRequestFullscreen', False), ('requestFullscreen', True)]:
+    first = cdp('Page.addScriptToEvaluateOnNewDocument', {'source': 'for (const n of "%s fullscreenEnabled".split(" ")) '
+                '{ delete Element.prototype[n]; delete Document.prototype[n]; }' % gone})
+    d.get(serve(site))
+    cdp('Page.removeScriptToEvaluateOnNewDocument', first)
+    ready()
+    visible = js('return !document.querySelector(".full").hidden')
+    if want: touch('touchStart', finger(1, 'Fullscreen')), touch('touchEnd')
+    check(visible == want and until(lambda: js('return !!document.webkitFullscreenElement') == want, 10),
+          'with no %s the Fullscreen control is %s' % (gone, 'shown, and works' if want else 'not shown'))
 sys.exit(finish())

@@ -24,7 +24,11 @@
   // whole scale that fits there.
   const request = screen.requestFullscreen || screen.webkitRequestFullscreen;
   const leave = document.exitFullscreen || document.webkitExitFullscreen;
-  page.canfullscreen = !!request && document.fullscreenEnabled !== false;
+  // The Fullscreen control is shown only where the page can go fullscreen: not
+  // on an iPhone, whose Safari has no Fullscreen API for pages, nor in a frame
+  // that is not allowed it. An iPad's older Safari has only the webkit- names.
+  const enabled = 'fullscreenEnabled' in document ? document.fullscreenEnabled : document.webkitFullscreenEnabled;
+  page.canfullscreen = !!request && enabled !== false;
   page.togglefullscreen = function () {
     if (!page.canfullscreen) return;
     const asked = document.fullscreenElement || document.webkitFullscreenElement

@@ -1,8 +1,10 @@
 // bitrot-icon SIZE OUT.png
 // Draws the desktop icon from the built-in world image: the player facing
 // down, first animation phase, in the game's own colours, scaled up with
-// sharp pixels to SIZE x SIZE (a multiple of 8). The picture's background
-// (index 0) becomes transparent so the figure stands on any panel.
+// sharp pixels to the largest whole scale that fits SIZE x SIZE, centred
+// (Apple's home-screen icon is 180, no multiple of the picture's 8). The
+// picture's background (index 0) and the margin become transparent so the
+// figure stands on any panel.
 #include <png.h>
 
 #include <cstdio>
@@ -50,15 +52,18 @@ int main(int argc, char** argv) {
   if (argc != 3) return fail("usage: bitrot-icon SIZE OUT.png");
   char* end;
   long size = std::strtol(argv[1], &end, 10);
-  if (*argv[1] == '\0' || *end != '\0' || size < 8 || size > 1024 || size % 8)
-    return fail(std::string("the size must be a multiple of 8 from 8 to 1024, not '") + argv[1] + "'");
+  if (*argv[1] == '\0' || *end != '\0' || size < 8 || size > 1024)
+    return fail(std::string("the size must be a number from 8 to 1024, not '") + argv[1] + "'");
   int scale = int(size / 8);
+  int margin = int(size % 8) / 2;
 
   loadpal();
   std::vector<u8> rgba(std::size_t(size) * size * 4);
   for (int y = 0; y < size; y++)
     for (int x = 0; x < size; x++) {
-      u8 i = header_data[(stripy + y / scale) * worldsize + picture * 8 + x / scale];
+      int px = x - margin, py = y - margin;
+      if (px < 0 || py < 0 || px >= 8 * scale || py >= 8 * scale) continue;  // stays transparent
+      u8 i = header_data[(stripy + py / scale) * worldsize + picture * 8 + px / scale];
       u32 c = pal[i & 15];
       u8* p = &rgba[(std::size_t(y) * size + x) * 4];
       p[0] = u8(c >> 16);

@@ -1,0 +1,38 @@
+#!/usr/bin/env python3
+"""A run shared from one engine and opened in another: played in Firefox, its
+"Link to this run" opened in WebKit (Safari's engine, an iPhone's) plays to
+the same end, the canvas equal to bitrot-replay --screen of the run as
+Firefox played it, and the page says the last frame matches.
+Usage: web_across_test.py NATIVE_BUILD SITE_DIR"""
+import sys, tempfile
+from selenium.webdriver.common.keys import Keys
+import webpage
+from webpage import *
+
+native, site = sys.argv[1:3]
+url = serve(site)
+browser(engine='firefox').get(url + '?seed=9')
+start()
+stepto(45)
+tap(Keys.SPACE)  # play starts
+for key in [Keys.ARROW_LEFT, Keys.ARROW_DOWN, Keys.SPACE, Keys.ARROW_RIGHT, Keys.ARROW_UP] * 3:
+    stepto(frames() + 8)
+    tap(key)
+down(Keys.ESCAPE), step(), up(Keys.ESCAPE)
+n = frames()
+ppm = tempfile.mktemp(suffix='.ppm')
+played(native, '--last', '--screen', ppm)
+link = until(lambda: webpage.js('const a = document.getElementById("runlink"); return a.hidden ? "" : a.href'))
+check(screen() == open(ppm, 'rb').read() and link.startswith(url + '#run='),
+      'Firefox plays a run of %d frames to bitrot-replay\'s screen, and links to it' % n)
+webpage.b.quit()
+
+browser(engine='webkit').get(link)
+check(until(lambda: 'shared with you' in card()), 'WebKit opens the link: %s' % card())
+ready()
+down('a'), up('a')
+said = lambda: webpage.js('return document.getElementById("runsaid").innerText')
+check(until(lambda: webpage.js('return bitrot.state()') == 'watching') and step(n + 100) == n and
+      said() == 'The link: played %d frames; the last matches the end line' % n and
+      screen() == open(ppm, 'rb').read(), 'and plays it to the same screen: %s' % said())
+sys.exit(finish())
