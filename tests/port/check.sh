@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Checks the PortMaster port that tools/port made:
-#   tests/port_test.sh BUILD_PORT_DIR NATIVE_GAME
+#   tests/port/check.sh BUILD_PORT_DIR NATIVE_GAME
 # - what PortMaster's own check (build_release.py --do-check, and
 #   build_gameinfo.py) looks at: the folder's name, port.json, the files a
 #   port must have, known genres, no file of 90 MiB or more; and the zip
@@ -13,8 +13,8 @@
 # - the real launcher under a stand-in PortMaster, with the native game:
 #   stopped by name as gptokeyb's exit hotkey stops it, it ends cleanly
 set -uo pipefail
-out=$(cd "${1:?usage: tests/port_test.sh BUILD_PORT_DIR NATIVE_GAME}" && pwd)
-game=${2:?usage: tests/port_test.sh BUILD_PORT_DIR NATIVE_GAME}
+out=$(cd "${1:?usage: tests/port/check.sh BUILD_PORT_DIR NATIVE_GAME}" && pwd)
+game=${2:?usage: tests/port/check.sh BUILD_PORT_DIR NATIVE_GAME}
 port=$out/ports/bitrot
 fails=0
 fail() { echo "FAIL: $*"; fails=$((fails + 1)); }
