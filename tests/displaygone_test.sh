@@ -5,7 +5,10 @@
 # bitrot-replay. 60 games (a fault of one end in twelve passes them by luck
 # once in 200 runs): 6 servers at once with 10 games each; the sanitizer
 # build has 3 servers with 10 games. SERVERS and GAMES override. The kill
-# waits for the recordings, never for a clock.
+# waits for the recordings, never for a clock. Each server's games share one
+# wait: it goes on while their recordings grow, however slowly the machine
+# runs them, and gives up once none has grown for a minute, so a fault that
+# stops the frames fails the test a minute in, not after 30 s a game.
 set -u
 build=$(cd "$1" && pwd)
 asan=0
@@ -20,14 +23,18 @@ work=$(mktemp -d)
 trap 'kill -KILL $(jobs -p) $(cat "$work"/pids 2>/dev/null) 2>/dev/null; rm -rf "$work"' EXIT
 # The frame lines ended by a newline: a line cut by the kill is no frame.
 frames() { tail -n +2 "$1" 2>/dev/null | tr -cd '\n' | wc -c; }
-# past REC N: the recording has N frames and a line of the next (no fork: six
+# lines REC: how many lines the recording has begun, in $have (no fork: six
 # servers wait on sixty recordings).
-past() { mapfile -t lines <"$1" 2>/dev/null && [ ${#lines[@]} -gt $(($2 + 1)) ]; }
+lines() {
+  have=0
+  mapfile -t recl 2>/dev/null <"$1" && have=${#recl[@]}
+  return 0
+}
 
 # server N: one Xvfb, $games games on it, each in $work/N.G, and the server
 # killed under them all; leaves "ok SEEN GOT" or what went wrong in each verdict.
 server() {
-  local n xp g d gp seen rc got
+  local n xp g d gp seen rc got have had grown=$EPOCHSECONDS by
   mkfifo "$work/$1.displayfd"
   Xvfb -displayfd 3 -noreset -nolisten tcp 3>"$work/$1.displayfd" 2>"$work/$1.xvfb.log" &
   xp=$! && echo $xp >>"$work/pids"
@@ -37,16 +44,23 @@ server() {
     (cd "$d" && exec env DISPLAY=":$n" "$game" --record rec 2>err) &
     gp[g]=$! && echo $! >>"$work/pids"
   done
-  # Each game some frames in, 3 to 19, so the kill finds them in different
-  # places of their first second.
+  # Each game some frames in, 3 to 19 and a line of the next, so the kill
+  # finds them in different places of their first second.
   for g in $(seq "$games"); do
-    for _ in $(seq 300); do past "$work/$1.$g/rec" $((3 + (g * 7 + $1) % 17)) && break; sleep 0.1; done
+    while lines "$work/$1.$g/rec" && [ $have -le $((4 + (g * 7 + $1) % 17)) ] && kill -0 ${gp[g]} 2>/dev/null; do
+      [ -n "${had[g]:-}" ] && [ $have -gt "${had[g]}" ] && grown=$EPOCHSECONDS
+      had[g]=$have
+      [ $((EPOCHSECONDS - grown)) -lt 60 ] || break
+      sleep 0.1
+    done
     seen[g]=$(frames "$work/$1.$g/rec")
   done
   { kill -KILL $xp && wait $xp; } 2>/dev/null
+  # The games end as soon as they notice; all of them within a minute.
+  by=$((EPOCHSECONDS + 60))
   for g in $(seq "$games"); do
     d=$work/$1.$g
-    for _ in $(seq 300); do kill -0 ${gp[g]} 2>/dev/null && sleep 0.1; done
+    while kill -0 ${gp[g]} 2>/dev/null && [ $EPOCHSECONDS -lt $by ]; do sleep 0.1; done
     kill -KILL ${gp[g]} 2>/dev/null
     wait ${gp[g]}
     rc=$? got=$(frames "$d/rec")

@@ -16,9 +16,10 @@ export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=disk
 
 # folder NAME FILE...: $work/NAME holding the built music files named.
 folder() { mkdir "$work/$1" && (cd "$build" && cp "${@:2}" "$work/$1/"); }
-# reap PID: waits at most ten seconds for it to end, then kills it; its status.
+# reap PID: waits for it to end until $by (a time in seconds since the epoch),
+# then kills it; its status.
 reap() {
-  for _ in $(seq 100); do kill -0 "$1" 2>/dev/null && sleep 0.1; done
+  while kill -0 "$1" 2>/dev/null && [ $EPOCHSECONDS -lt $by ]; do sleep 0.1; done
   kill -KILL "$1" 2>/dev/null
   wait "$1"
 }
@@ -59,12 +60,20 @@ for c in "${cases[@]}"; do
   (cd "$work/$name" && exec env SDL_DISKAUDIOFILE="$work/$name/played.raw" $env "$game" 2>"$work/$name.err") &
   pid[$name]=$!
 done
+# The games start together, so they share their waits: two minutes for all
+# of them to start, however slow the machine, and then one for all to end.
+by=$((EPOCHSECONDS + 120))
+for c in "${cases[@]}"; do
+  IFS='|' read -r name sigs plays _ <<<"$c"
+  p=${pid[$name]}
+  until started "$name" "$p" "$plays" || ! kill -0 "$p" 2>/dev/null || [ $EPOCHSECONDS -ge $by ]; do sleep 0.1; done
+  kill -0 "$p" 2>/dev/null || fail "$name: the game ended on its own: $(cat "$work/$name.err")"
+  for s in $sigs; do kill -"$s" "$p" 2>/dev/null; done
+done
+by=$((EPOCHSECONDS + 60))
 for c in "${cases[@]}"; do
   IFS='|' read -r name sigs plays _ <<<"$c"
   p=${pid[$name]} before=$fails
-  for _ in $(seq 600); do started "$name" "$p" "$plays" && break; kill -0 "$p" 2>/dev/null || break; sleep 0.1; done
-  kill -0 "$p" 2>/dev/null || fail "$name: the game ended on its own: $(cat "$work/$name.err")"
-  for s in $sigs; do kill -"$s" "$p" 2>/dev/null; done
   reap "$p"; rc=$?
   [ $rc = 0 ] || fail "$name: status $rc after $sigs, not 0: $(cat "$work/$name.err")"
   grep -q '^bitrot:' "$work/$name.err" && fail "$name: the game complained: $(cat "$work/$name.err")"

@@ -1,8 +1,9 @@
 // The promises no replay can reach: the grid's edge, which the built-in world
 // keeps the player from, turns in directions the input never gives, a pixel
 // dimmed twice, screen surfaces of other shapes, the window's scale for a
-// screen, and what the game meets through SDL's own queue (gamepads, floods,
-// stray keys) and SDL_mixer, under SDL's dummy drivers.
+// screen, pads of several makes coming and going, and what the game meets
+// through SDL's own queue (floods, stray keys) and SDL_mixer, under SDL's
+// dummy drivers.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -17,6 +18,8 @@
 #include "core/gfx/gfx.h"
 #include "core/trace.h"
 #include "desktop/desktop.h"
+#include "desktop/pads.h"
+#include "virtualpads.h"
 
 namespace {
 
@@ -149,64 +152,135 @@ protected:
   }
 };
 
-// A pad's hat, stick and buttons, pushed into SDL's queue as a pad sends
-// them, come out of the poll hook as the game's own key events: each line is
-// one SDL event and the keys it must give, in order (d: down, u: up).
-TEST_F(Sdl, GamepadsBecomeTheGamesKeys) {
-  auto hat = [](int pad, int v) {
-    SDL_Event e{};
-    e.jhat = {SDL_JOYHATMOTION, Uint8(pad), 0, Uint8(v)};
-    return e;
+// Pads made up in SDL 2 as Linux's drivers number the real ones, each with
+// the layout SDL's database has for the real pad (handed to SDL through
+// SDL_GAMECONTROLLERCONFIG, since a made-up pad's GUID is not the real one's),
+// one with a layout of its own in the file SDL_GAMECONTROLLERCONFIG_FILE
+// names, and one SDL has no layout for, play the real frames. Each step sets
+// one control, or plugs a pad in or pulls it out, then runs one frame, which
+// must receive these key events, in order (d: down, u: up).
+std::string padkeys;
+bool pollkeys(inputevent* e) {
+  if (!sdlio.poll(e)) return false;
+  if (e->type != inputevent::other) appendevent(padkeys, *e);
+  return true;
+}
+
+TEST(Pads, EveryMakePlaysByPositionAndPadsComeAndGoWhileTheGameRuns) {
+  struct padkind {
+    const char* name;
+    int vendor, product;
+    const char* realguid;                    // the real pad's, for its layout in SDL's database
+    int buttons, axes, bottom, start, back;  // -1: none
   };
-  auto axis = [](int pad, int n, int v) {
-    SDL_Event e{};
-    e.jaxis = {SDL_JOYAXISMOTION, Uint8(pad), Uint8(n), Sint16(v)};
-    return e;
+  const padkind kinds[] = {
+      {"Xbox 360 pad (xpad)", 0x045e, 0x028e, "030000005e0400008e02000014010000", 11, 6, 0, 7, 6},
+      {"DualShock 4 (hid-playstation)", 0x054c, 0x09cc, "030000004c050000cc09000011810000", 13, 6, 0, 9, 8},
+      {"Switch Pro (hid-nintendo)", 0x057e, 0x2009, "030000007e0500000920000011810000", 14, 4, 0, 10, 9},
+      {"pad with a layout in a file", 0x1209, 0x0001, nullptr, 8, 2, 5, 2, 3},
+      {"pad with no layout", 0x1209, 0x0002, nullptr, 12, 4, -1, -1, -1},
   };
-  auto button = [](int pad, int n, bool down) {
-    SDL_Event e{};
-    e.jbutton = {Uint8(down ? SDL_JOYBUTTONDOWN : SDL_JOYBUTTONUP), Uint8(pad), Uint8(n),
-                 Uint8(down ? SDL_PRESSED : SDL_RELEASED)};
-    return e;
-  };
-  const std::vector<std::pair<SDL_Event, std::string>> steps = {
-      {hat(0, SDL_HAT_UP), "d273"},
-      {hat(0, SDL_HAT_RIGHT), "u273 d275"},  // up let go before right is pressed
-      {hat(0, SDL_HAT_RIGHTUP), "d273"},     // a diagonal holds two arrows
-      {hat(0, SDL_HAT_LEFTDOWN), "u275 u273 d276 d274"},
-      {hat(0, SDL_HAT_CENTERED), "u276 u274"},
-      {axis(0, 0, 3000), ""},  // a stick resting near the middle holds nothing
-      {axis(0, 1, -16000), ""},
-      {axis(0, 0, 16384), "d275"},
-      {axis(0, 0, 32767), ""},
-      {axis(0, 0, -32768), "u275 d276"},
-      {axis(0, 0, -200), "u276"},
-      {axis(0, 1, 20000), "d274"},
-      {hat(0, SDL_HAT_DOWN), ""},  // held by the stick and the hat: one key
-      {axis(0, 1, 0), ""},
-      {hat(1, SDL_HAT_DOWN), ""},  // and by a second pad
-      {hat(0, SDL_HAT_CENTERED), ""},
-      {hat(1, SDL_HAT_CENTERED), "u274"},
-      {axis(0, 2, 32767), ""},  // the right stick and the triggers do nothing
-      {button(0, 0, true), "d32"},
-      {button(0, 0, false), "u32"},
-      {button(0, 7, true), "d13"},
-      {button(0, 6, true), "d27"},
-      {button(0, 7, false), "u13"},
-      {button(0, 6, false), "u27"},
-      {button(0, 0, false), ""},  // a button the pad never pressed is never released
-      {button(0, 3, true), ""},
-      {button(1, 20, true), ""},
-      {button(9, 0, true), ""},  // a pad beyond the eighth
-  };
-  for (const auto& [ev, want] : steps) {
-    SDL_Event e = ev;
-    ASSERT_EQ(SDL_PushEvent(&e), 0) << SDL_GetError();
-    std::string got;
-    for (inputevent k; sdlio.poll(&k);)
-      if (k.type != inputevent::other) appendevent(got, k);
-    EXPECT_EQ(got, want) << "after event type " << int(ev.type) << " of pad " << int(ev.jbutton.which);
+  const char* ownlayout =
+      ",pad with a layout in a file,a:b5,b:b0,start:b2,back:b3,dpup:h0.1,dpright:h0.2,"
+      "dpdown:h0.4,dpleft:h0.8,leftx:a0,lefty:a1,platform:Linux,\n";
+  const std::string file =
+      std::filesystem::temp_directory_path() / ("bitrot-pads-" + std::to_string(getpid()));
+  padsprepare();
+  setenv("SDL_JOYSTICK_ALLOW_BACKGROUND_EVENTS", "1", 1);  // the dummy driver's window never has the focus
+
+  // A first start of SDL tells each made-up pad's GUID and the database's layouts.
+  ASSERT_EQ(SDL_Init(SDL_INIT_JOYSTICK), 0) << SDL_GetError();
+  if (!vpad::load()) {
+    SDL_Quit();
+    GTEST_SKIP() << "this SDL 2 can't make pads up (2.24 can)";
   }
+  std::string config;
+  for (const padkind& k : kinds) {
+    const int id = vpad::attach(k.vendor, k.product, k.name, k.buttons, k.axes, 1);
+    const std::string guid = vpad::guid(id);
+    vpad::detach(id);
+    if (k.realguid) {
+      const std::string layout = vpad::layout(k.realguid);
+      ASSERT_NE(layout, "") << k.name << ": not in SDL's database";
+      config += guid + "," + layout + "\n";
+    } else if (k.bottom >= 0) std::ofstream(file) << guid << ownlayout;
+  }
+  SDL_Quit();
+  setenv("SDL_GAMECONTROLLERCONFIG", config.c_str(), 1);
+  setenv("SDL_GAMECONTROLLERCONFIG_FILE", file.c_str(), 1);
+
+  ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO | SDL_INIT_JOYSTICK), 0) << SDL_GetError();
+  ASSERT_NE(scr = SDL_SetVideoMode(scrw, scrh, 16, SDL_HWSURFACE), nullptr) << SDL_GetError();
+  ASSERT_TRUE(padsstart());
+  zerostate();
+  startgame();
+  a.running = 1;
+  std::vector<int> ids;
+  for (const padkind& k : kinds)
+    ids.push_back(vpad::attach(k.vendor, k.product, k.name, k.buttons, k.axes, 1));
+
+  struct step {
+    int pad;    // in kinds, or late: a second Xbox pad
+    char kind;  // 'b' button, 'a' axis, 'h' hat; '+' plug in with the hat at value, '-' pull out; 0 nothing
+    int n, value;
+    std::string want;
+  };
+  const int late = int(std::size(kinds));
+  std::vector<step> steps = {{late, 0, 0, 0, ""},
+                             {late, 0, 0, 0, ""},
+                             {late, '+', 0, SDL_HAT_RIGHT, "d275"},  // plays in the frame it comes
+                             {late, 'b', 7, 1, "d13"},
+                             {late, '-', 0, 0, "u275 u13"},  // pulled out holding an arrow and Start
+                             {0, 'h', 0, SDL_HAT_DOWN, "d274"},
+                             {1, 'h', 0, SDL_HAT_DOWN, ""},  // held on two pads: one key
+                             {0, 'h', 0, SDL_HAT_CENTERED, ""},
+                             {1, 'h', 0, SDL_HAT_CENTERED, "u274"}};
+  for (int p = 0; p < late; p++) {
+    const padkind& k = kinds[p];
+    auto add = [&](char kind, int n, int value, const std::string& want) {
+      steps.push_back({p, kind, n, value, want});
+    };
+    // Every other control, held one more at a time, does nothing.
+    for (int b = 0; b < k.buttons; b++)
+      if (b != k.bottom && b != k.start && b != k.back) add('b', b, 1, "");
+    for (int x = 2; x < k.axes; x++) add('a', x, 32767, ""), add('a', x, -32768, "");
+    for (auto [b, key] : {std::pair{k.bottom, "32"}, {k.start, "13"}, {k.back, "27"}})
+      if (b >= 0) add('b', b, 1, std::string("d") + key), add('b', b, 0, std::string("u") + key);
+    add('h', 0, SDL_HAT_UP, "d273");
+    add('h', 0, SDL_HAT_RIGHT, "u273 d275");  // up let go before right is pressed
+    add('h', 0, SDL_HAT_LEFTDOWN, "u275 d276 d274");
+    add('h', 0, SDL_HAT_CENTERED, "u276 u274");
+    add('a', 0, 3000, "");  // a stick near the middle holds nothing
+    add('a', 1, -16000, "");
+    add('a', 0, 16384, "d275");
+    add('a', 0, -32768, "u275 d276");
+    add('a', 0, -200, "u276");
+    add('a', 1, 20000, "d274");
+    add('a', 1, 0, "u274");
+    for (int b = 0; b < k.buttons; b++) add('b', b, 0, "");
+    for (int x = 0; x < k.axes; x++) add('a', x, 0, "");
+  }
+  const shellio io{[] {}, pollkeys, sdlio.present, [] {}};
+  int lateid = -1;
+  for (const step& s : steps) {
+    int& id = s.pad == late ? lateid : ids[std::size_t(s.pad)];
+    if (s.kind == '+') {
+      ASSERT_GE(id = vpad::attach(0x045e, 0x028e, kinds[0].name, 11, 6, 1), 0);
+      vpad::set(id, 'h', 0, s.value);
+    } else if (s.kind == '-') vpad::detach(id);
+    else if (s.kind) vpad::set(id, s.kind, s.n, s.value);
+    padkeys.clear();
+    frame(io);
+    EXPECT_EQ(padkeys, s.want) << (s.pad == late ? "the late pad" : kinds[s.pad].name) << ", " << s.kind
+                               << s.n << " at " << s.value;
+  }
+  for (int id : ids) vpad::detach(id);
+  padsstop();
+  scr = nullptr;
+  SDL_Quit();
+  unsetenv("SDL_GAMECONTROLLERCONFIG");
+  unsetenv("SDL_GAMECONTROLLERCONFIG_FILE");
+  std::filesystem::remove(file);
 }
 
 // Each track good, missing, empty, not Ogg at all, or an Ogg header and zeros:

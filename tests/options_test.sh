@@ -2,7 +2,8 @@
 # The command line of bitrot and bitrot-replay. Every bad input, one row of
 # the table each, ends before any window with status 2 and one line naming
 # the mistake (a usage line may follow a bad option), writes nothing, and
-# leaves an existing recording as it was. There is no display here, so a game
+# leaves an existing recording as it was; so does a file that can't be read,
+# at its start or part-way. There is no display here, so a game
 # that got as far as its window would fail with status 1 instead. Then
 # --help and --version, and a recording cut short by a crash.
 set -u
@@ -23,10 +24,10 @@ printf 'seed 1\nend x\n\n' > afterend
 printf 'seed 1\n' > noframes
 printf '\x89PNG\r\n\x1a\n' > png
 : > empty
-while IFS='|' read -r prog args want; do
+while IFS='|' read -r prog args want input; do
   before=$(ls -l --time-style=full-iso; md5sum old)
   read -ra argv <<< "$args"
-  timeout 10 "$build/$prog" "${argv[@]}" < bad > ../out 2> ../err
+  timeout 10 "$build/$prog" "${argv[@]}" < "${input:-bad}" > ../out 2> ../err
   rc=$?
   after=$(ls -l --time-style=full-iso; md5sum old)
   lines=$(grep -vc '^Usage: bitrot ' ../err)
@@ -61,9 +62,54 @@ bitrot-replay|bad|bitrot-replay: bad: line 3: cannot read "x5"
 bitrot-replay||bitrot-replay: stdin: line 3: cannot read "x5"
 bitrot-replay|empty|bitrot-replay: empty: no seed
 bitrot-replay|missing|bitrot-replay: cannot read missing: No such file or directory
+bitrot-replay|dir|bitrot-replay: cannot read dir: Is a directory
+bitrot-replay|--last dir|bitrot-replay: cannot read dir: Is a directory
+bitrot-replay||bitrot-replay: cannot read stdin: Is a directory|dir
 TABLE
 
+# A read that fails part-way: a pseudo-terminal's master side, read after its
+# other side has closed, gives what was written, then EIO. The frames read
+# before it are played; then one line and status 2.
+python3 - "$build/bitrot-replay" > out 2> err <<'PY'
+import os, pty, subprocess, sys, tty
+master, other = pty.openpty()
+tty.setraw(other)  # the bytes as written: no newline made into CR LF
+os.write(other, b"seed 1\n" + b"d275\n\nu275\n" * 10)
+os.close(other)
+sys.exit(subprocess.run(sys.argv[1:], stdin=master, timeout=10).returncode)
+PY
+rc=$?
+[ $rc -eq 2 ] && [ "$(cat err)" = "bitrot-replay: cannot read stdin: Input/output error" ] &&
+  [ "$(wc -l < out)" -eq 30 ] || fail "EIO after 30 frames: status $rc, $(wc -l < out) frames, stderr: $(cat err)"
+
 cd "$work" || exit 1
+# A hostile recording: seed, one frame that quits, 10 million empty frames
+# (10 MB; kept every frame, it took 426 MB). Played, it keeps one line at a
+# time: at most 100 MB at its peak, once refused by a bad last line and once
+# played to its quit (its end waits for the window's close: a SIGTERM here).
+# AddressSanitizer keeps freed blocks (256 MB of them) and shadows all it
+# touches, so there the peak says nothing and only the outcomes are checked.
+{ printf 'seed 1\nq\n' && head -c 10000000 /dev/zero | tr '\0' '\n'; } > empty
+{ cat empty && echo x; } > bad
+grep -q '^BITROT_SANITIZE:BOOL=ON' "$build/CMakeCache.txt" 2> /dev/null && peak=0 || peak=100
+SDL_VIDEODRIVER=dummy python3 - "$build/bitrot" "$peak" > out 2>&1 <<'PY' || fail "the hostile recording: $(cat out)"
+import resource, signal, subprocess, sys, time
+game, peak = sys.argv[1], int(sys.argv[2])
+def check(what, rc, err, want_rc, want_err):
+    mb = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss // 1024
+    if (rc, err) != (want_rc, want_err) or (peak and mb > peak):
+        sys.exit(f"{what}: status {rc}, {mb} MB at the peak, stderr: {err}")
+r = subprocess.run([game, "--playback", "bad"], capture_output=True, text=True, timeout=60)
+check("refused", r.returncode, r.stderr, 2, 'bitrot: bad: line 10000003: cannot read "x"\n')
+played = "bitrot: empty: played 1 frames; the recording has no end line\n"
+with open("err", "w") as err:
+    p = subprocess.Popen([game, "--playback", "empty"], stderr=err)
+    for _ in range(600):
+        if p.poll() is not None or open("err").read() == played: break
+        time.sleep(0.1)
+    p.send_signal(signal.SIGTERM)
+    check("played", p.wait(timeout=30), open("err").read(), 0, played)
+PY
 "$build/bitrot" --help > out 2> err && grep -q '^Usage: bitrot \[OPTION\]' out && [ ! -s err ] ||
   fail "--help: $(cat out err)"
 "$build/bitrot" --version > out 2> err && [ "$(head -1 out)" = "bitrot 1.0.0" ] && [ ! -s err ] ||

@@ -31,7 +31,10 @@ sound || fail "only silence reached the audio device"
 for name in music notogg; do
   kill -0 "${pid[$name]}" 2>/dev/null || fail "$name: the game ended on its own"
   kill -TERM "${pid[$name]}" 2>/dev/null
-  for _ in $(seq 600); do kill -0 "${pid[$name]}" 2>/dev/null && sleep 0.1; done  # the leak check takes a while
+done
+by=$((EPOCHSECONDS + 60))  # both ends, with their leak checks, which take a while
+for name in music notogg; do
+  while kill -0 "${pid[$name]}" 2>/dev/null && [ $EPOCHSECONDS -lt $by ]; do sleep 0.1; done
   kill -KILL "${pid[$name]}" 2>/dev/null
   wait "${pid[$name]}" && echo "ok: $name" || fail "$name: status $? (99: valgrind found errors): $(cat "$work/$name.log")"
 done

@@ -17,7 +17,7 @@ need_packages() {
 }
 
 # What building the game needs.
-build_packages=(g++ cmake make pkg-config libsdl1.2-compat-dev libsdl-mixer1.2-dev libvorbis-dev libpng-dev)
+build_packages=(g++ cmake make pkg-config libsdl1.2-compat-dev libsdl2-dev libsdl-mixer1.2-dev libvorbis-dev libpng-dev)
 
 # What the tests need on top: the test and benchmark frameworks, a virtual X
 # server with input and window captures; the validators of the desktop entry
@@ -42,7 +42,7 @@ web_test_packages=(chromium chromium-driver python3-selenium)
 # tools/deb), and qemu-user to play the golden replays with the target's
 # programs.
 deb_packages=(help2man dpkg-dev lintian)
-cross_packages=(crossbuild-essential-ARCH libsdl1.2-compat-dev:ARCH libsdl-mixer1.2:ARCH qemu-user-static)
+cross_packages=(crossbuild-essential-ARCH libsdl1.2-compat-dev:ARCH libsdl2-dev:ARCH libsdl-mixer1.2:ARCH qemu-user-static)
 
 # What tools/fuzz needs on top of the build: clang with libFuzzer and the
 # sanitizers' runtimes.

@@ -1,10 +1,11 @@
 #include "trace.h"
 
+#include <algorithm>
 #include <bit>
+#include <cerrno>
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
-#include <istream>
 
 namespace {
 
@@ -211,33 +212,61 @@ bool readnumber(const std::string& s, unsigned& v) {
   return n <= 0xFFFFFFFFull;
 }
 
-// Reads a line without its newline into text, at most maxline bytes of it.
+long filesource::read(char* buf, std::size_t n, std::string& why) {
+  errno = 0;
+  const std::size_t got = std::fread(buf, 1, n, file);
+  if (got > 0 || !std::ferror(file)) return long(got);
+  why = std::strerror(errno ? errno : EIO);
+  return -1;
+}
+
+long textsource::read(char* buf, std::size_t n, std::string&) {
+  const std::size_t got = std::min(n, text.size() - at);
+  std::memcpy(buf, text.data() + at, got);
+  at += got;
+  return long(got);
+}
+
+// Reads a line without its newline into r.text, at most maxline bytes of it.
 // Returns 0 at the end of the input, 1 for a line, 2 for a last line with no
-// newline, and -1 for a line longer than maxline, which is read no further.
-static int readline(std::istream& in, std::string& text) {
-  text.clear();
-  std::streambuf* sb = in.rdbuf();
-  if (!sb) return 0;
+// newline, -1 for a line longer than maxline, which is read no further, and
+// -2 with the reason in why when the input can't be read.
+static int readline(tracereader& r, std::string& why) {
+  // Blocks of 64 KiB: a read call per few thousand frames of a recording.
+  constexpr std::size_t block = 1 << 16;
+  r.text.clear();
   for (;;) {
-    const int c = sb->sbumpc();
-    if (c == std::char_traits<char>::eof()) return text.empty() ? 0 : 2;
-    if (c == '\n') return 1;
-    if (text.size() == maxline) return -1;
-    text += char(c);
+    if (r.from == r.to) {
+      if (r.buf.empty()) r.buf.resize(block);
+      const long got = r.in.read(r.buf.data(), r.buf.size(), why);
+      if (got < 0) return -2;
+      if (got == 0) return r.text.empty() ? 0 : 2;
+      r.from = 0;
+      r.to = std::size_t(got);
+    }
+    const char* p = r.buf.data() + r.from;
+    const void* nl = std::memchr(p, '\n', r.to - r.from);
+    const std::size_t n = nl ? std::size_t(static_cast<const char*>(nl) - p) : r.to - r.from;
+    if (r.text.size() + n > maxline) return -1;
+    r.text.append(p, n);
+    r.from += n;
+    if (nl) {
+      r.from++;
+      return 1;
+    }
   }
 }
 
 int readtrace(tracereader& r, traceline& t, std::string& err) {
-  std::string text;
-  const int got = readline(r.in, text);
-  if (got == 0) return 0;
+  const int got = readline(r, err);
+  if (got == 0 || got == -2) return got;
   // No newline at the end of a recording: the writer was stopped mid-line.
   if (got == 2 && r.at.haveseed) return 0;
   if (got < 0) {
     err = "line " + std::to_string(r.at.line + 1) + ": longer than " + std::to_string(maxline) + " bytes";
     return -1;
   }
-  return readtraceline(r.at, text, t, err);
+  return readtraceline(r.at, r.text, t, err);
 }
 
 int readtraceline(traceplace& p, const std::string& text, traceline& t, std::string& err) {

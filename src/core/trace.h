@@ -17,8 +17,9 @@
 #pragma once
 
 #include <cstdint>
-#include <iosfwd>
+#include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "frame.h"
@@ -80,17 +81,62 @@ struct traceplace {
 };
 
 // Reads one whole line, text without its newline, as the line after p into t:
-// 1, or -1 with "line N: what is wrong" in err. For a reader that has the
-// text in memory already (the page); readtrace does the same from a stream.
+// 1, or -1 with "line N: what is wrong" in err. For a reader that splits the
+// lines itself (the page); readtrace does the same from a tracesource.
 int readtraceline(traceplace& p, const std::string& text, traceline& t, std::string& err);
 
-// Reads a trace or a recording line by line and checks its shape, and that
-// no line is over maxline.
-struct tracereader {
-  std::istream& in;
-  traceplace at = {};
+// Where the bytes of a trace come from: a file, a pipe, or text in memory.
+// No exceptions: a read that fails says so, and why, as its return value, so
+// that no caller can take a failed read for the end of the file.
+class tracesource {
+public:
+  // Reads up to n bytes into buf: how many, 0 at the end, or -1 with the
+  // system's reason (strerror's words) in why.
+  virtual long read(char* buf, std::size_t n, std::string& why) = 0;
+
+protected:
+  tracesource() = default;
+  tracesource(const tracesource&) = default;
+  tracesource& operator=(const tracesource&) = default;
+  ~tracesource() = default;
 };
 
-// Reads the next line into t: 1 when there was one, 0 at the end, and -1 with
-// "line N: what is wrong" in err on a line it can't read.
+// A file open for reading, through C's stdio: a read error is the file's
+// ferror and errno. The caller opens and closes it.
+class filesource final : public tracesource {
+public:
+  explicit filesource(std::FILE* f) : file(f) {}
+  long read(char* buf, std::size_t n, std::string& why) override;
+
+private:
+  std::FILE* file;
+};
+
+// Text already in memory, a recording held whole; it is not copied, and must
+// outlive the source.
+class textsource final : public tracesource {
+public:
+  explicit textsource(std::string_view t) : text(t) {}
+  long read(char* buf, std::size_t n, std::string& why) override;
+
+private:
+  std::string_view text;
+  std::size_t at = 0;
+};
+
+// Reads a trace or a recording line by line and checks its shape, and that
+// no line is over maxline. It keeps one line and a block of the input, never
+// more, however long the input.
+struct tracereader {
+  explicit tracereader(tracesource& s) : in(s) {}
+  tracesource& in;
+  traceplace at = {};
+  std::string text;       // the line being read
+  std::vector<char> buf;  // a block of the input, and what of it is not yet read
+  std::size_t from = 0, to = 0;
+};
+
+// Reads the next line into t: 1 when there was one, 0 at the end, -1 with
+// "line N: what is wrong" in err on a line it can't read, and -2 with the
+// system's reason in err when the input can't be read.
 int readtrace(tracereader& r, traceline& t, std::string& err);

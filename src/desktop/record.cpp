@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <sstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,45 +16,84 @@ static const char* recpath;
 static std::string recline;  // the current frame's events
 static bool recfailed;       // a write to the recording failed
 
+// A recording plays as it is read, a line at a time, so that a long one (or
+// one made of nothing but empty frames) takes no more memory than a short one.
+// It is read twice: once whole before the window opens, to refuse it with
+// the reason if it is not a recording, and again as it plays.
 static const char* playpath;
-static std::vector<std::vector<inputevent>> playframes;  // the recording's frames
-static std::string playend;                              // its end line's state line, if any
-static std::size_t playat, playnext;                     // the frame playing, its next event
-static bool playstop;                                    // Escape, the close button or a signal
+static std::FILE* playfile;               // the recording
+static std::string playtext;              // or all of it, when it came from a pipe
+static std::optional<filesource> playfs;  // the source read from the file, or
+static std::optional<textsource> playts;  // from playtext
+static std::optional<tracereader> playreader;
+static std::vector<inputevent> playevs;  // the events of the frame playing
+static std::string playend;              // the end line's state line, if any
+static std::size_t playat, playnext;     // frames played, the next event of this one
+static bool playmore;                    // playevs holds a frame to play
+static bool playstop;                    // Escape, the close button or a signal
+static std::string playfault;            // what went wrong reading it the second time
+
+// What a pipe may hold: a pipe can't be read twice, so its recording is held
+// in memory. 32 MiB is days of play.
+constexpr std::size_t maxpiped = 32u << 20;
 
 static int refuse(const std::string& why) {
   std::fprintf(stderr, "bitrot: %s\n", why.c_str());
   return 2;
 }
 
-static int openplayback(options& o) {
-  std::FILE* f = std::fopen(o.playback, "rb");
-  std::string text;
-  char buf[65536];
-  for (std::size_t n; f && (n = std::fread(buf, 1, sizeof buf, f)) > 0;) text.append(buf, n);
-  if (!f || std::ferror(f)) {
-    const std::string why = std::strerror(errno);
-    if (f) std::fclose(f);
-    return refuse(std::string("cannot read ") + o.playback + ": " + why);
-  }
-  std::fclose(f);
-  const std::string at = std::string(o.playback) + ": ";
-  if (!o.haveseed && text.compare(0, 5, "seed ") != 0)
-    return refuse(at + "no seed: not a recording (give --seed N to play a trace)");
+// A readtrace refusal (got -1 or -2) as the line it is said in.
+static std::string readfault(int got, const std::string& err) {
+  return got == -2 ? std::string("cannot read ") + playpath + ": " + err : std::string(playpath) + ": " + err;
+}
 
-  std::istringstream in(text);
-  tracereader r{in};
+// Starts reading the recording from its first byte.
+static tracereader& playfromstart() {
+  if (playfile) {
+    std::fseek(playfile, 0, SEEK_SET);
+    playreader.emplace(playfs.emplace(playfile));
+  } else {
+    playreader.emplace(playts.emplace(playtext));
+  }
+  return *playreader;
+}
+
+static int openplayback(options& o) {
+  playpath = o.playback;
+  playfile = std::fopen(o.playback, "rb");
+  if (!playfile) return refuse(std::string("cannot read ") + o.playback + ": " + std::strerror(errno));
+  if (std::fseek(playfile, 0, SEEK_SET) != 0) {
+    filesource pipe(playfile);
+    std::string why;
+    char buf[65536];
+    long n;
+    while ((n = pipe.read(buf, sizeof buf, why)) > 0 && playtext.size() + std::size_t(n) <= maxpiped)
+      playtext.append(buf, std::size_t(n));
+    std::fclose(playfile);
+    playfile = nullptr;
+    if (n < 0) return refuse(std::string("cannot read ") + o.playback + ": " + why);
+    if (n > 0)
+      return refuse(std::string(o.playback) + ": over " + std::to_string(maxpiped >> 20) +
+                    " MiB from a pipe; save it to a file to play it");
+  }
+
+  tracereader& r = playfromstart();
   traceline t;
   std::string err;
-  int got;
-  while ((got = readtrace(r, t, err)) > 0) {
+  int got = readtrace(r, t, err);
+  const std::string at = std::string(o.playback) + ": ";
+  if (got == -2) return refuse(readfault(got, err));
+  if (!o.haveseed && (got == 0 || r.text.compare(0, 5, "seed ") != 0))
+    return refuse(at + "no seed: not a recording (give --seed N to play a trace)");
+  long frames = 0;
+  for (; got > 0; got = readtrace(r, t, err)) {
     if (t.type == traceline::isseed && !o.haveseed) o.seed = t.seed, o.haveseed = true;
-    if (t.type == traceline::isframe) playframes.push_back(t.evs);
+    if (t.type == traceline::isframe) frames++;
     if (t.type == traceline::isend) playend = t.state;
   }
-  if (got < 0) return refuse(at + err);
-  if (playframes.empty()) return refuse(at + "no frames to play");
-  playpath = o.playback;
+  if (got < 0) return refuse(readfault(got, err));
+  if (frames == 0) return refuse(at + "no frames to play");
+  playfromstart();
   return -1;
 }
 
@@ -117,24 +156,47 @@ static void drainwindow() {
       playstop = true;
 }
 
+// Reads the recording's next frame line into playevs. The file was read
+// whole once already, so a fault here means it changed, or the disk failed,
+// since: the playback ends with what is wrong.
+static void readframe() {
+  playevs.clear();
+  playnext = 0;
+  playmore = false;
+  traceline t;
+  std::string err;
+  int got;
+  while ((got = readtrace(*playreader, t, err)) > 0 && t.type != traceline::isend) {
+    if (t.type != traceline::isframe) continue;
+    playevs.swap(t.evs);
+    playmore = true;
+    return;
+  }
+  if (got < 0) playfault = readfault(got, err);
+}
+
 static bool playpoll(inputevent* e) {
   drainwindow();
-  const std::vector<inputevent>& evs = playframes[playat];
-  if (playnext >= evs.size()) return false;
-  *e = evs[playnext++];
+  if (playnext >= playevs.size()) return false;
+  *e = playevs[playnext++];
   return true;
 }
 
 static void playdelay() {
   playat++;
-  playnext = 0;
+  readframe();
   sdlio.delay();
 }
 
 int playgame() {
   const shellio io = {sdlio.playmusic, playpoll, sdlio.present, playdelay};
   int loaded = -1;
-  while (a.running && !playstop && playat < playframes.size()) loaded = frame(io);
+  readframe();
+  while (a.running && !playstop && playmore && playfault.empty()) loaded = frame(io);
+  playreader.reset();
+  if (playfile) std::fclose(playfile);
+  playfile = nullptr;
+  if (!playfault.empty()) return refuse(playfault);
   if (playstop) return 0;
 
   // The last frame stays on screen until the player closes the window.

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "desktop.h"
+#include "pads.h"
 
 SDL_Surface* scr;
 Mix_Music* mus;
@@ -30,86 +31,11 @@ static void windowkey(SDLKey k) {
   }
 }
 
-// Gamepads become the game's own keys, so a recording holds ordinary key
-// events. The numbers are SDL 1.2's as sdl12-compat gives them: SDL 2's raw
-// joystick numbering, which on Linux is the kernel's order of the pad's
-// buttons. On an Xbox-style pad that is A 0, B 1, X 2, Y 3, LB 4, RB 5,
-// Back 6, Start 7, Guide 8; a PlayStation pad's Cross is 0 too.
-//   D-pad (hat 0), left stick (axes 0 and 1) past half way: the arrows
-//   button 0 (A, Cross): Space; 7 (Start): Return; 6 (Back): Escape
-// Each pad's hat, stick and buttons are held apart, and the keys sent follow
-// what all of them together hold: an arrow goes down when the first source
-// takes it and up when the last lets go, and a key the pads never pressed is
-// never released by them. The keyboard's own keys are its business.
-namespace {
-constexpr int maxpads = 8;                                 // pads past these are not read
-constexpr int half = 16384;                                // a stick past this, either way, holds its arrow
-constexpr u8 right = 1, up = 2, left = 4, down = 8;        // bits of kbk's rows
-constexpr u8 padbutton[8] = {16, 0, 0, 0, 0, 0, 128, 64};  // buttons 0 to 7: Space, Escape, Return
-u8 hatheld[maxpads], stickheld[maxpads], buttonheld[maxpads];  // kbk rows each source holds
-u8 padsent;                                                    // what the keys sent hold
-
-// The key events of one SDL event, handed out one per poll.
-inputevent padq[8];
-int padqn, padqat;
-
-// After each pad event, from sdlpoll: queues what changed in the union of
-// every pad's sources, releases first, so that a hat going from Up to Right
-// lets go of Up before it presses Right.
-void padsync() {
-  u8 held = 0;
-  for (int i = 0; i < maxpads; i++) held |= hatheld[i] | stickheld[i] | buttonheld[i];
-  for (auto [kind, bits] :
-       {std::pair{inputevent::keyup, u8(padsent & ~held)}, {inputevent::keydown, u8(held & ~padsent)}})
-    for (int r = 0; r < 8; r++)
-      if (bits >> r & 1) padq[padqn++] = {kind, kbk[r]};
-  padsent = held;
-}
-
-// For padevent: the arrow one axis of the stick holds, if any.
-u8 stickarrow(int axis, int v) {
-  if (v >= half) return axis ? down : right;
-  if (v <= -half) return axis ? up : left;
-  return 0;
-}
-
-// For sdlpoll: reads a pad's event into its sources; false when it is not a
-// pad event the game uses.
-bool padevent(const SDL_Event& ev) {
-  switch (ev.type) {
-  case SDL_JOYHATMOTION:
-    if (ev.jhat.which >= maxpads || ev.jhat.hat != 0) return false;
-    hatheld[ev.jhat.which] =
-        u8((ev.jhat.value & SDL_HAT_RIGHT ? right : 0) | (ev.jhat.value & SDL_HAT_UP ? up : 0) |
-           (ev.jhat.value & SDL_HAT_LEFT ? left : 0) | (ev.jhat.value & SDL_HAT_DOWN ? down : 0));
-    return true;
-  case SDL_JOYAXISMOTION: {
-    if (ev.jaxis.which >= maxpads || ev.jaxis.axis > 1) return false;
-    u8& held = stickheld[ev.jaxis.which];
-    const u8 axisbits = ev.jaxis.axis ? up | down : left | right;
-    held = u8((held & ~axisbits) | stickarrow(ev.jaxis.axis, ev.jaxis.value));
-    return true;
-  }
-  case SDL_JOYBUTTONDOWN:
-  case SDL_JOYBUTTONUP: {
-    if (ev.jbutton.which >= maxpads || ev.jbutton.button >= 8 || !padbutton[ev.jbutton.button]) return false;
-    u8& held = buttonheld[ev.jbutton.which];
-    const u8 key = padbutton[ev.jbutton.button];
-    held = u8(ev.type == SDL_JOYBUTTONDOWN ? held | key : held & ~key);
-    return true;
-  }
-  default: return false;
-  }
-}
-}  // namespace
-
-// At start-up, from runbitrot: opens every pad there is. sdl12-compat counts the pads once,
-// when SDL starts, and never again: a pad plugged in later is not seen until
-// the game is started again.
-static void openpads() {
-  for (int i = 0; i < SDL_NumJoysticks() && i < maxpads; i++) SDL_JoystickOpen(i);
-  SDL_JoystickEventState(SDL_ENABLE);
-}
+// The pads' key events of this frame, handed out one per poll; padsread
+// tells their story.
+static inputevent padq[8];
+static int padqn, padqat;
+static bool padsseen;  // this frame's padsread has run
 
 static bool sdlpoll(inputevent* e) {
   if (padqat < padqn) {
@@ -123,11 +49,16 @@ static bool sdlpoll(inputevent* e) {
     return true;
   }
   SDL_Event ev;
-  if (!SDL_PollEvent(&ev)) return false;
-  if (padevent(ev)) {
-    padsync();
-    *e = padqn ? padq[padqat++] : inputevent{inputevent::other, 0};
-    return true;
+  if (!SDL_PollEvent(&ev)) {
+    // The queue has run dry, and SDL has just looked at the pads: once a
+    // frame, their keys come last. The next dry poll ends the frame.
+    padsseen = !padsseen;
+    if (padsseen && (padqn = padsread(padq)) > 0) {
+      *e = padq[padqat++];
+      return true;
+    }
+    padsseen = false;
+    return false;
   }
   if ((ev.type == SDL_KEYDOWN || ev.type == SDL_KEYUP) &&
       (ev.key.keysym.sym == SDLK_F11 || ev.key.keysym.sym == SDLK_m)) {
@@ -228,8 +159,9 @@ int runbitrot(const options& o) {
 
   // Some SDL builds refuse the whole set for want of an audio back end; the
   // game can do without sound, but not without its display.
+  padsprepare();
   if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK) < 0) SDL_Init(SDL_INIT_VIDEO);
-  openpads();
+  padsstart();
   Mix_OpenAudio(44100, AUDIO_S16LSB, 2, 1024);
   const unsigned seed = o.haveseed ? o.seed : unsigned(std::time(nullptr));
   std::srand(seed);
@@ -252,6 +184,7 @@ int runbitrot(const options& o) {
     std::fprintf(stderr, "bitrot: cannot open the 320x240 16-bit display: %s\n", why);
     scr = nullptr;
     droprecording();  // nothing was played
+    padsstop();
     Mix_CloseAudio();
     SDL_Quit();
     return 1;
@@ -269,6 +202,7 @@ int runbitrot(const options& o) {
   else
     while (a.running) frame(sdlio);
 
+  padsstop();
   Mix_CloseAudio();
   SDL_Quit();
   return rc;

@@ -4,7 +4,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -51,23 +50,22 @@ int main(int argc, char** argv) {
     }
   }
 
-  // A trace on standard input is read a byte at a time: through iostream's
-  // own buffer, not a C stdio call for each.
+  // The state lines go out through iostream's own buffer, not a C stdio call
+  // for each.
   std::ios::sync_with_stdio(false);
-  std::ifstream file;
-  if (path) {
-    file.open(path);
-    if (!file) {
-      std::fprintf(stderr, "bitrot-replay: cannot read %s: %s\n", path, std::strerror(errno));
-      return 2;
-    }
-  }
+  std::FILE* file = path ? std::fopen(path, "rb") : stdin;
   const char* name = path ? path : "stdin";
+  if (!file) {
+    std::fprintf(stderr, "bitrot-replay: cannot read %s: %s\n", path, std::strerror(errno));
+    return 2;
+  }
+  filesource in(file);
   std::string err;
   replayend end;
-  int rc = runreplay(path ? file : std::cin, std::cout, seed, last, err, &end);
+  const int rc = runreplay(in, name, std::cout, seed, last, err, &end);
+  if (path) std::fclose(file);
   if (rc) {
-    std::fprintf(stderr, "bitrot-replay: %s: %s\n", name, err.c_str());
+    std::fprintf(stderr, "bitrot-replay: %s\n", err.c_str());
     return rc;
   }
   if (screen && !writescreen(screen)) {

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <istream>
 #include <ostream>
 #include <vector>
 
@@ -19,20 +18,26 @@ static bool tracepoll(inputevent* e) {
 }
 static void nothing() {}
 
-int runreplay(std::istream& trace, std::ostream& out, std::optional<unsigned> seed, bool last,
-              std::string& err, replayend* end) {
+// The message for a refusal by readtrace (got -1 or -2): always 2.
+static int refused(int got, const char* name, std::string& err) {
+  err = (got == -2 ? std::string("cannot read ") + name + ": " : std::string(name) + ": ") + err;
+  return 2;
+}
+
+int runreplay(tracesource& trace, const char* name, std::ostream& out, std::optional<unsigned> seed,
+              bool last, std::string& err, replayend* end) {
   static const shellio io = {nothing, tracepoll, nothing, nothing};
   tracereader r{trace};
   traceline t;
   int got = readtrace(r, t, err);
-  if (got < 0) return 2;
+  if (got < 0) return refused(got, name, err);
   if (got > 0 && t.type == traceline::isseed) {
     if (!seed) seed = t.seed;
     got = readtrace(r, t, err);
-    if (got < 0) return 2;
+    if (got < 0) return refused(got, name, err);
   }
   if (!seed) {
-    err = "no seed: give --seed N, or a recording that starts with a seed line";
+    err = std::string(name) + ": no seed: give --seed N, or a recording that starts with a seed line";
     return 2;
   }
   zerostate();
@@ -60,7 +65,7 @@ int runreplay(std::istream& trace, std::ostream& out, std::optional<unsigned> se
     if (!last) out << (line = stateline(f, loaded));
     f++;
   }
-  if (got < 0) return 2;
+  if (got < 0) return refused(got, name, err);
   if (last && f > 0) out << (line = stateline(f - 1, loaded));
   if (end && ended) end->seen = true, end->replayed = line;
   return 0;

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "core/trace.h"
+
 // A recording's end line, and the state line the replay reached instead.
 struct replayend {
   bool seen = false;     // the input had an end line
@@ -18,10 +20,11 @@ struct replayend {
 // given by the recording's seed line. Writes one state line per frame, or only
 // the final frame's when `last` is set. Stops playing after the last frame
 // line or after a frame that leaves `running` at 0, but reads on to the end.
-// Returns 0, or 2 with a message in `err` when a line can't be read or there
-// is no seed. A recording's end line, if any, goes into *end.
-int runreplay(std::istream& trace, std::ostream& out, std::optional<unsigned> seed, bool last,
-              std::string& err, replayend* end = nullptr);
+// Returns 0, or 2 with one line in `err` that names the input (`name`) when
+// it can't be read, a line in it can't be read, or there is no seed. A
+// recording's end line, if any, goes into *end.
+int runreplay(tracesource& trace, const char* name, std::ostream& out, std::optional<unsigned> seed,
+              bool last, std::string& err, replayend* end = nullptr);
 
 // Writes the screen as the last frame left it, 320x240, as a binary PPM.
 // Returns false when the file can't be written.

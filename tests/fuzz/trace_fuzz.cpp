@@ -33,8 +33,8 @@ void check(bool ok, const char* what) {
 
 // Reads the whole input and checks each line as the reader returns it.
 void readall(const std::string& text) {
-  std::istringstream in(text);
-  tracereader r{in};
+  textsource in(text);
+  tracereader r(in);
   traceline t;
   std::string err;
   int got;
@@ -87,12 +87,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::optional<unsigned> seed =
       head.compare(0, 5, "seed ") == 0 ? std::nullopt : std::optional<unsigned>(22);
 
-  std::istringstream in1(head), in2(head);
+  textsource in1(head), in2(head);
   std::ostringstream all, last;
   std::string err1, err2;
   replayend end1, end2;
-  const int rc1 = runreplay(in1, all, seed, false, err1, &end1);
-  const int rc2 = runreplay(in2, last, seed, true, err2, &end2);
+  const int rc1 = runreplay(in1, "fuzz", all, seed, false, err1, &end1);
+  const int rc2 = runreplay(in2, "fuzz", last, seed, true, err2, &end2);
   check(rc1 == rc2 && err1 == err2, "--last changes the outcome");
   check(rc1 == 0 ? err1.empty() : !err1.empty(), "a refusal with no message, or a message with none");
   if (rc1 != 0) return 0;

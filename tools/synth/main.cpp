@@ -5,12 +5,13 @@
 #include <vorbis/vorbisenc.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include "synth.h"
@@ -108,14 +109,22 @@ bool run(int argc, char** argv) {
   if (argc != 3 && !(argc == 5 && std::string(argv[3]) == "--wav"))
     return fail("usage: bitrot-synth SCORE OUT.ogg [--wav OUT.wav]");
   std::string in = argv[1], out = argv[2];
-  std::ifstream f(in);
-  if (!f) return fail("cannot read " + in);
-  std::stringstream text;
-  text << f.rdbuf();
+  // Through stdio, whose failed read is ferror: a stream's copy would stop
+  // at a failed read as at the end, and make a score of what came before.
+  std::FILE* f = std::fopen(in.c_str(), "rb");
+  std::string text;
+  char buf[65536];
+  for (std::size_t n; f && (n = std::fread(buf, 1, sizeof buf, f)) > 0;) text.append(buf, n);
+  if (!f || std::ferror(f)) {
+    const std::string why = std::strerror(errno);
+    if (f) std::fclose(f);
+    return fail("cannot read " + in + ": " + why);
+  }
+  std::fclose(f);
 
   synth::song s;
   std::string err;
-  if (!synth::parse(text.str(), in, s, err)) return fail(err);
+  if (!synth::parse(text, in, s, err)) return fail(err);
   auto pcm = synth::render(s);
 
   int peak = 0;

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <csetjmp>
 #include <cstdarg>
 #include <cstdio>
@@ -96,6 +97,8 @@ source readsource(const std::string& path, std::size_t nfields, std::size_t widt
         fail("%s:%d: a field is %zu characters wide, want %zu", path.c_str(), line, f.size(), width);
     s.rows.push_back(r);
   }
+  // getline stops at a failed read as at the end; only badbit tells them apart.
+  if (in.bad()) fail("%s: cannot read: %s", path.c_str(), std::strerror(errno));
   return s;
 }
 
