@@ -47,3 +47,10 @@ cross_packages=(crossbuild-essential-ARCH libsdl1.2-compat-dev:ARCH libsdl-mixer
 # What tools/fuzz needs on top of the build: clang with libFuzzer and the
 # sanitizers' runtimes.
 fuzz_packages=(clang libclang-rt-14-dev)
+
+# What tools/port needs on top of the build: the arm64 cross compilers,
+# Debian's archive keys to check the bullseye packages, patchelf, config.sub
+# for SDL_mixer's configure, ImageMagick for the screenshot and
+# qemu-user for the golden replays.
+port_packages=(crossbuild-essential-arm64 debian-archive-keyring dpkg-dev patchelf autotools-dev python3
+               imagemagick qemu-user-static)
