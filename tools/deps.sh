@@ -113,3 +113,8 @@ fuzz_packages=(clang libclang-rt-CLANG-dev)
 # qemu-user for the golden replays.
 port_packages=(crossbuild-essential-arm64 debian-archive-keyring dpkg-dev patchelf autotools-dev python3
                imagemagick QEMU-USER)
+
+# What tools/handheld-vm needs on top of tools/port: the emulated arm64
+# machine, debootstrap for its root (dpkg-deb unpacks the rest), mke2fs for
+# its disk and ImageMagick to compare its screen.
+handheld_packages=(qemu-system-arm debootstrap debian-archive-keyring dpkg e2fsprogs imagemagick python3)

@@ -31,5 +31,7 @@ chmod +x "$GAMEDIR/bitrot.${DEVICE_ARCH}"
 
 $GPTOKEYB "bitrot.${DEVICE_ARCH}" -c "$GAMEDIR/bitrot.gptk" &
 pm_platform_helper "$GAMEDIR/bitrot.${DEVICE_ARCH}"
-./bitrot.${DEVICE_ARCH}
+# A frontend passes nothing; the emulated handheld (tools/handheld-vm) passes
+# --seed and --record.
+./bitrot.${DEVICE_ARCH} "$@"
 pm_finish
