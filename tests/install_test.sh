@@ -33,8 +33,11 @@ for s in 64 128 256; do
 done
 out=$(desktop-file-validate "$tmp/a/usr/share/applications/$id.desktop" 2>&1) && [ -z "$out" ] ||
   fail "desktop-file-validate: $out"
-out=$(appstreamcli validate --no-net --no-color "$tmp/a/usr/share/metainfo/$id.metainfo.xml" 2>&1) &&
-  ! grep -qE '^[EW]:' <<< "$out" || fail "appstreamcli validate: $out"
+# The one warning let through: no homepage, which the game doesn't have yet
+# (AppStream 1.0 warns of it, 0.16 doesn't).
+out=$(appstreamcli validate --no-net --no-color "$tmp/a/usr/share/metainfo/$id.metainfo.xml" 2>&1)
+grep -q 'Validation' <<< "$out" && ! grep -E '^[EW]:' <<< "$out" | grep -qv url-homepage-missing ||
+  fail "appstreamcli validate: $out"
 
 # Moved, and started from another folder: the game runs in its data folder
 # and its music plays (the disk audio driver writes what it hears).
