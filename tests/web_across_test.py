@@ -13,11 +13,7 @@ native, site = sys.argv[1:3]
 url = serve(site)
 browser(engine='firefox').get(url + '?seed=9')
 start()
-stepto(45)
-tap(Keys.SPACE)  # play starts
-for key in [Keys.ARROW_LEFT, Keys.ARROW_DOWN, Keys.SPACE, Keys.ARROW_RIGHT, Keys.ARROW_UP] * 3:
-    stepto(frames() + 8)
-    tap(key)
+playsome(8)
 down(Keys.ESCAPE), step(), up(Keys.ESCAPE)
 n = frames()
 ppm = tempfile.mktemp(suffix='.ppm')

@@ -37,11 +37,7 @@ def watch(path):  # through the file picker, as a player picks one
 url = serve(copy)
 b.get(url + '?seed=5')
 start()
-stepto(45)
-tap(Keys.SPACE)  # play starts
-for key in [Keys.ARROW_LEFT, Keys.ARROW_DOWN, Keys.SPACE, Keys.ARROW_RIGHT, Keys.ARROW_UP] * 3:
-    stepto(frames() + 9)
-    tap(key)
+playsome(9)
 down(Keys.ESCAPE)
 step(2)
 up(Keys.ESCAPE)

@@ -203,6 +203,14 @@ def start():
     return ok
 
 
+def playsome(gap, rounds=3):  # from the start card: play starts at frame 45, then a key every gap frames
+    stepto(45)
+    tap(Keys.SPACE)
+    for key in [Keys.ARROW_LEFT, Keys.ARROW_DOWN, Keys.SPACE, Keys.ARROW_RIGHT, Keys.ARROW_UP] * rounds:
+        stepto(frames() + gap)
+        tap(key)
+
+
 def played(native, *args):  # the page's seed and trace, and the native replay of them
     seed, trace = js('return [Module._webseed() >>> 0, Module.UTF8ToString(Module._webtrace())]')
     out = subprocess.run([native + '/bitrot-replay', '--seed', str(seed), *args], input=trace,
