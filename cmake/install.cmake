@@ -96,7 +96,5 @@ install(FILES ${CMAKE_BINARY_DIR}/packaging/${BITROT_APP_ID}.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_BINARY_DIR}/packaging/${BITROT_APP_ID}.metainfo.xml
   DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
-install(FILES ${CMAKE_SOURCE_DIR}/packaging/bitrot.lintian-overrides
-  DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME bitrot)
 
 include(${CMAKE_CURRENT_LIST_DIR}/package.cmake)

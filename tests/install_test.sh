@@ -10,6 +10,7 @@ pid=
 trap '[ -n "$pid" ] && kill -KILL $pid 2> /dev/null; rm -rf "$tmp"' EXIT
 fails=0
 fail() { echo "FAIL: $*"; fails=$((fails + 1)); }
+. "$(dirname "$0")/../tools/deps.sh"  # lintdeb
 
 cmake --install "$build" --prefix "$tmp/a/usr" > "$tmp/log" 2>&1 || { cat "$tmp/log"; fail "cmake --install"; }
 id=$(sed -n 's/^BITROT_APP_ID:[A-Z]*=//p' "$build/CMakeCache.txt")
@@ -55,7 +56,7 @@ pid=
 
 # The .deb, built by CPack into a folder of its own.
 cpack --config "$build/CPackConfig.cmake" -B "$tmp/deb" > "$tmp/log" 2>&1 || { cat "$tmp/log"; fail "cpack"; }
-lintian --fail-on error,warning "$tmp"/deb/*.deb > "$tmp/lintian" 2>&1 || { cat "$tmp/lintian"; fail "lintian"; }
+lintdeb "$tmp"/deb/*.deb > "$tmp/lintian" 2>&1 || { cat "$tmp/lintian"; fail "lintian"; }
 
 [ $fails -eq 0 ] && echo "install: all checks passed"
 exit $((fails > 0))
