@@ -21,6 +21,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 # SDL 2, when linked, is the firmware's, and what it needs in turn is the
 # firmware's business: the root has SDL 2's library but not its needs.
+# zlib (for links to runs) goes into the program, as the C++ library does.
+set(ZLIB_USE_STATIC_LIBS ON)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static-libstdc++ -static-libgcc -Wl,--allow-shlib-undefined")
 
 # pkg-config reads the root's .pc files only, and answers with its paths.

@@ -101,7 +101,8 @@ need_npm() { command -v npm >/dev/null || need_packages npm; }
 # tools/deb), and qemu's user-mode emulators to play the golden replays with the target's
 # programs.
 deb_packages=(help2man dpkg-dev lintian)
-cross_packages=(crossbuild-essential-ARCH libsdl1.2-compat-dev:ARCH libsdl2-dev:ARCH libsdl-mixer1.2:ARCH QEMU-USER)
+cross_packages=(crossbuild-essential-ARCH libsdl1.2-compat-dev:ARCH libsdl2-dev:ARCH zlib1g-dev:ARCH libsdl-mixer1.2:ARCH
+                QEMU-USER)
 
 # What tools/fuzz needs on top of the build: clang with libFuzzer and the
 # sanitizers' runtimes.
