@@ -161,14 +161,11 @@ int runbitrot(const options& o) {
   // game can do without sound, but not without its display.
   padsprepare();
   if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK) < 0) SDL_Init(SDL_INIT_VIDEO);
-  padsstart();
-  Mix_OpenAudio(44100, AUDIO_S16LSB, 2, 1024);
-  const unsigned seed = o.haveseed ? o.seed : unsigned(std::time(nullptr));
-  std::srand(seed);
-  SDL_WM_SetCaption("bitrot", "bitrot");
   // Whole pixels, as large as the screen has room for, unless --scale
   // or the player's own settings say otherwise. Before the mode is set, SDL
   // gives the desktop's size here; a size it can't tell keeps three times.
+  // This comes before the sound opens: setenv while SDL's audio thread reads
+  // the environment (its thread-priority hints) was seen to crash in getenv.
   bool fullscreen = o.fullscreen;
   if (o.scale || !std::getenv("SDL12COMPAT_WINDOW_SCALING")) {
     const SDL_VideoInfo* vi = SDL_GetVideoInfo();
@@ -178,6 +175,11 @@ int runbitrot(const options& o) {
     setenv("SDL12COMPAT_WINDOW_SCALING", std::to_string(f.scale).c_str(), 1);
     fullscreen = fullscreen || f.fullscreen;
   }
+  padsstart();
+  Mix_OpenAudio(44100, AUDIO_S16LSB, 2, 1024);
+  const unsigned seed = o.haveseed ? o.seed : unsigned(std::time(nullptr));
+  std::srand(seed);
+  SDL_WM_SetCaption("bitrot", "bitrot");
   scr = SDL_SetVideoMode(scrw, scrh, 16, SDL_HWSURFACE | SDL_DOUBLEBUF);
   const char* why = scr ? nodisplay() : SDL_GetError();
   if (why) {
