@@ -9,6 +9,10 @@ import base64, functools, http.server, json, os, select, signal, subprocess, tem
 from selenium import webdriver
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.keys import Keys
+# Debian's drivers by their paths: Debian 13's Selenium would otherwise look
+# for its Selenium Manager, which Debian leaves out.
+from selenium.webdriver.chrome.service import Service as ChromeService
+from selenium.webdriver.webkitgtk.service import Service as WebKitService
 
 b = d = js = None  # the browser's driver (below), Selenium's own where there is one, and the driver's js
 servers = {}  # url: its server, for stop()
@@ -72,7 +76,7 @@ class Selenium:  # Chromium, headless, or WebKitGTK's MiniBrowser in its own Xvf
                         'user-data-dir=' + tempfile.mkdtemp(), *args]:
                 opts.add_argument('--' + arg)
             opts.set_capability('goog:loggingPrefs', {'browser': 'ALL'})
-            self.d = webdriver.Chrome(options=opts)
+            self.d = webdriver.Chrome(options=opts, service=ChromeService('/usr/bin/chromedriver'))
             if downloads:
                 self.d.execute_cdp_cmd('Browser.setDownloadBehavior', {'behavior': 'allow', 'downloadPath': downloads})
             return
@@ -97,7 +101,7 @@ class Selenium:  # Chromium, headless, or WebKitGTK's MiniBrowser in its own Xvf
         # Downloads go where GLib says the user's download folder is.
         config = os.environ['XDG_CONFIG_HOME'] = tempfile.mkdtemp()
         open(config + '/user-dirs.dirs', 'w').write('XDG_DOWNLOAD_DIR="%s"\n' % (downloads or tempfile.mkdtemp()))
-        self.d = webdriver.WebKitGTK(options=opts, service_log_path=os.devnull)
+        self.d = webdriver.WebKitGTK(options=opts, service=WebKitService('/usr/bin/WebKitWebDriver', log_path=os.devnull))
         self.d.set_window_size(1400, 1000)
 
     def get(self, url): self.d.get(url)
