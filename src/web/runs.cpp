@@ -107,8 +107,14 @@ extern "C" {
 EMSCRIPTEN_KEEPALIVE const char* webwatch(int checkonly) {
   std::string bytes;
   if (std::FILE* f = std::fopen(watchpath, "rb")) {
-    char buf[65536];
-    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) bytes.append(buf, n);
+    // Read straight into the string: the page's stack is 64 KiB (see
+    // web/CMakeLists.txt), too small for a buffer of that size.
+    for (std::size_t n = 1; n > 0;) {
+      const std::size_t had = bytes.size();
+      bytes.resize(had + 65536);
+      n = std::fread(&bytes[had], 1, 65536, f);
+      bytes.resize(had + n);
+    }
     std::fclose(f);
   }
   std::remove(watchpath);
