@@ -5,7 +5,7 @@ before each run and the tests step the frames themselves: an event sent
 between two steps lands in the next frame, however busy the machine is.
 Waits with until() are only for what the browser does in its own time
 (loading, decoding)."""
-import base64, functools, http.server, json, os, select, signal, subprocess, tempfile, threading, time
+import base64, functools, http.server, inspect, json, os, select, signal, subprocess, tempfile, threading, time
 from selenium import webdriver
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.keys import Keys
@@ -101,7 +101,11 @@ class Selenium:  # Chromium, headless, or WebKitGTK's MiniBrowser in its own Xvf
         # Downloads go where GLib says the user's download folder is.
         config = os.environ['XDG_CONFIG_HOME'] = tempfile.mkdtemp()
         open(config + '/user-dirs.dirs', 'w').write('XDG_DOWNLOAD_DIR="%s"\n' % (downloads or tempfile.mkdtemp()))
-        self.d = webdriver.WebKitGTK(options=opts, service=WebKitService('/usr/bin/WebKitWebDriver', log_path=os.devnull))
+        if 'service' in inspect.signature(webdriver.WebKitGTK).parameters:  # Selenium 4.10 on (Debian 13)
+            self.d = webdriver.WebKitGTK(options=opts, service=WebKitService('/usr/bin/WebKitWebDriver',
+                                                                             log_path=os.devnull))
+        else:  # Debian 12's 4.8
+            self.d = webdriver.WebKitGTK(options=opts, service_log_path=os.devnull)
         self.d.set_window_size(1400, 1000)
 
     def get(self, url): self.d.get(url)
@@ -193,6 +197,12 @@ def music(): return js('const m = SDL.music.audio; return [SDL.audioContext.stat
 def logged(level, text):
     seen.extend(b.logs())
     return any(text in e['message'] for e in seen if e['level'] == level)
+
+
+def noerrors():  # checks the console had no error, naming those it had
+    logged('SEVERE', '')
+    check(not any(e['level'] == 'SEVERE' for e in seen),
+          'no console error: %s' % [e['message'][:200] for e in seen if e['level'] == 'SEVERE'])
 
 
 def ready():  # the start card asks, and the clock is stopped for the next run
