@@ -172,6 +172,7 @@ static void readframe() {
   playevs.clear();
   playnext = 0;
   playmore = false;
+  if (!playreader) return;
   traceline t;
   std::string err;
   int got;

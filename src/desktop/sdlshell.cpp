@@ -53,9 +53,12 @@ static bool sdlpoll(inputevent* e) {
     // The queue has run dry, and SDL has just looked at the pads: once a
     // frame, their keys come last. The next dry poll ends the frame.
     padsseen = !padsseen;
-    if (padsseen && (padqn = padsread(padq)) > 0) {
-      *e = padq[padqat++];
-      return true;
+    if (padsseen) {
+      padqn = padsread(padq);
+      if (padqn > 0) {
+        *e = padq[padqat++];
+        return true;
+      }
     }
     padsseen = false;
     return false;

@@ -233,15 +233,17 @@ bool number(const char* s, unsigned long long max, unsigned long long& v) {
 
 int main(int argc, char** argv) {
   unsigned long long seed = 1, frames = 1000000;
-  std::FILE* trace = nullptr;
+  const char* tracepath = nullptr;
   for (int i = 1; i < argc; i += 2) {
     const char* v = i + 1 < argc ? argv[i + 1] : "";
     const bool ok = !std::strcmp(argv[i], "--seed")     ? number(v, 0xFFFFFFFFull, seed)
                     : !std::strcmp(argv[i], "--frames") ? number(v, 1ull << 40, frames)
-                    : !std::strcmp(argv[i], "--trace")  ? (trace = std::fopen(v, "w")) != nullptr
+                    : !std::strcmp(argv[i], "--trace")  ? (tracepath = v, *v != '\0')
                                                         : false;
     if (!ok) return std::fprintf(stderr, "usage: bitrot-soak [--seed N] [--frames N] [--trace FILE]\n"), 2;
   }
+  std::FILE* trace = tracepath ? std::fopen(tracepath, "w") : nullptr;
+  if (tracepath && !trace) return std::fprintf(stderr, "bitrot-soak: cannot write %s\n", tracepath), 1;
   const auto t0 = std::chrono::steady_clock::now();
   startgame();
   a.running = 1;

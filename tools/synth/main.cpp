@@ -106,7 +106,7 @@ bool writewav(const std::vector<std::int16_t>& pcm, const std::string& path) {
 }
 
 bool run(int argc, char** argv) {
-  if (argc != 3 && !(argc == 5 && std::string(argv[3]) == "--wav"))
+  if (argc != 3 && (argc != 5 || std::string(argv[3]) != "--wav"))
     return fail("usage: bitrot-synth SCORE OUT.ogg [--wav OUT.wav]");
   std::string in = argv[1], out = argv[2];
   // Through stdio, whose failed read is ferror: a stream's copy would stop
@@ -114,7 +114,10 @@ bool run(int argc, char** argv) {
   std::FILE* f = std::fopen(in.c_str(), "rb");
   std::string text;
   char buf[65536];
-  for (std::size_t n; f && (n = std::fread(buf, 1, sizeof buf, f)) > 0;) text.append(buf, n);
+  for (std::size_t n = sizeof buf; f && n == sizeof buf;) {  // a short read is the end, or a fault
+    n = std::fread(buf, 1, sizeof buf, f);
+    text.append(buf, n);
+  }
   if (!f || std::ferror(f)) {
     const std::string why = std::strerror(errno);
     if (f) std::fclose(f);
