@@ -37,6 +37,7 @@ std::string packrun(const std::string& recording) {
     const std::size_t nl = recording.find('\n', at);
     if (nl == std::string::npos) return recording;  // a frame cut in half: not ours to mend
     const std::string_view line(recording.data() + at, nl - at);
+    if (line.ends_with(' ')) return recording;  // a blank at the end: not as the game writes a line
     for (std::size_t from = 0; from < line.size();) {
       std::size_t to = line.find(' ', from);
       if (to == std::string_view::npos) to = line.size();
