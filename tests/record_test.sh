@@ -16,7 +16,7 @@ frames() { grep -vc '^seed ' "$rec"; }
 
 (cd "$work" && exec "$game" --scale 2 --seed 4242 --record "$rec" 2> "$work/err") &
 game_pid=$!
-wait_window
+wait_window "$rec"
 geom=$(xdotool getwindowgeometry "$wid" | sed -n 's/.*Geometry: //p')
 [ "$geom" = 640x480 ] || fail "--scale 2 gave a window of $geom"
 xdotool windowfocus "$wid" 2> /dev/null || true
@@ -38,10 +38,10 @@ head -n -2 "$rec" > "$work/prefix"
 n=$(($(wc -l < "$work/prefix") - 1))
 (cd "$work" && exec "$game" --playback "$work/prefix" 2> "$work/err") &
 game_pid=$!
-wait_window
 for _ in $(seq 200); do grep -q played "$work/err" && break; sleep 0.1; done
 grep -q "prefix: played $n frames; the recording has no end line" "$work/err" ||
   fail "the playback did not end after $n frames: $(cat "$work/err")"
+wait_window  # after frames played, the window SDL keeps
 xwd -silent -id "$wid" > "$work/window.xwd" || fail "no capture of the window"
 "$build/bitrot-replay" --last --screen "$work/want.ppm" "$work/prefix" > /dev/null
 im_convert "$work/want.ppm" -sample 300% "$work/want3.ppm"

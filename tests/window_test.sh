@@ -13,7 +13,7 @@ export SDL_AUDIODRIVER=dummy
 unset SDL_VIDEODRIVER SDL12COMPAT_WINDOW_SCALING SDL12COMPAT_SCALE_METHOD
 
 start_game "$work"
-wait_window
+wait_window "$work/game.rec"
 geom=$(xdotool getwindowgeometry "$wid" | sed -n 's/.*Geometry: //p')
 [ "$geom $(xdotool getwindowname "$wid")" = "960x720 bitrot" ] || fail "the window is $geom, titled $(xdotool getwindowname "$wid")"
 xdotool keydown Escape  # held until the game ends, however slow its frames
@@ -22,13 +22,13 @@ xdotool keyup Escape
 echo "ok: a 960x720 window (the 320x240 screen at 3x) titled bitrot; Escape ends it with 0"
 
 start_game "$work"
-wait_window
+wait_window "$work/game.rec"
 close_window "$wid"
 wait_exit 0
 echo "ok: the close button ends it with 0"
 
 start_game "$work"
-wait_window
+wait_window "$work/game.rec"
 kill -TERM "$game_pid"
 wait_exit 0
 echo "ok: SIGTERM ends it with 0"
@@ -39,13 +39,14 @@ while IFS='|' read -r screen how want; do
   stop_xvfb
   start_xvfb "$screen"
   [ "$(xdotool getdisplaygeometry)" = "${screen/x/ }" ] || fail "Xvfb gave $(xdotool getdisplaygeometry), not $screen"
+  rm -f "$work/game.rec"
   case $how in
-    --*) (cd "$work" && exec "$game" $how 2>"$work/err") & ;;
-    *=*) (cd "$work" && exec env "$how" "$game" 2>"$work/err") & ;;
-    *) (cd "$work" && exec "$game" 2>"$work/err") & ;;
+    --*) (cd "$work" && exec "$game" --record "$work/game.rec" $how 2>"$work/err") & ;;
+    *=*) (cd "$work" && exec env "$how" "$game" --record "$work/game.rec" 2>"$work/err") & ;;
+    *) (cd "$work" && exec "$game" --record "$work/game.rec" 2>"$work/err") & ;;
   esac
   game_pid=$!
-  wait_window
+  wait_window "$work/game.rec"
   got=$(xwininfo -id "$wid" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
     /Width/ {w=$NF} /Height/ {h=$NF} END {print w "x" h "+" x "+" y}')
   [ "$got" = "$want" ] || fail "on a $screen screen${how:+ with $how} the window is $got, not $want"

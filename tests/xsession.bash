@@ -3,8 +3,13 @@
 #                     game's window is three times its screen), DISPLAY
 #                     exported, a scratch folder $work
 #   stop_xvfb         the server gone, $work kept for the next one
-#   start_game DIR    $game from DIR in the background: $game_pid, stderr in $work/err
-#   wait_window       until the game's window shows: its id in $wid, pointer and focus on it
+#   start_game DIR    $game from DIR in the background, recording into
+#                     $work/game.rec: $game_pid, stderr in $work/err
+#   wait_window [REC] until the game's window shows: its id in $wid, pointer
+#                     and focus on it. With REC, only once the game has
+#                     recorded a frame there: SDL may open a window and put
+#                     another in its place while the screen is being set up,
+#                     and the game plays no frame before that is done
 #   wait_exit STATUS  until the game ends, which it must with STATUS
 #   hold_key KEY [S]  KEY held S seconds (0.3), long enough for a frame
 #   close_window WID  the window asked to close as a close button does
@@ -57,7 +62,8 @@ stop_xvfb() {
 }
 
 start_game() {
-  (cd "$1" && exec "$game" 2>"$work/err") &
+  rm -f "$work/game.rec"
+  (cd "$1" && exec "$game" --record "$work/game.rec" 2>"$work/err") &
   game_pid=$!
 }
 
@@ -65,7 +71,10 @@ shown() {
   wid=$(xdotool search --onlyvisible --pid "$game_pid" 2>/dev/null | head -n 1)
   [ -n "$wid" ] || ! kill -0 "$game_pid" 2>/dev/null
 }
+# A frame line in the recording $1, or the game has ended.
+played() { grep -qv '^seed ' "$1" 2>/dev/null || ! kill -0 "$game_pid" 2>/dev/null; }
 wait_window() {
+  [ $# = 0 ] || waitfor played "$1" || fail "no frame recorded after 30 s"
   waitfor shown || fail "no window after 30 s"
   [ -n "$wid" ] || fail "the game ended before its window showed: $(cat "$work/err")"
   # Keys go where the pointer and the focus are.
