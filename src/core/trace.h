@@ -81,8 +81,8 @@ struct traceplace {
 };
 
 // Reads one whole line, text without its newline, as the line after p into t:
-// 1, or -1 with "line N: what is wrong" in err. For a reader that splits the
-// lines itself (the page); readtrace does the same from a tracesource.
+// 1, or -1 with "line N: what is wrong" in err. readtrace reads each line
+// of a tracesource through it.
 int readtraceline(traceplace& p, const std::string& text, traceline& t, std::string& err);
 
 // Where the bytes of a trace come from: a file, a pipe, or text in memory.

@@ -5,7 +5,6 @@
 // matches the recording's end line, in the desktop's words.
 #include <emscripten.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -72,30 +71,22 @@ static const char* answer(const std::string& s) {
   return why.c_str();
 }
 
-// Reads a recording with the core's line reader, line for line and with its
-// words for what is wrong ("line N: ..."), into frames, seed and end. The
-// core's stream reader would pull in the streams and double the size of
-// bitrot.wasm, which every visitor downloads before playing, so the lines are
-// split here, as that reader splits them. Returns "" or what is wrong.
+// Reads a recording with the core's reader, line for line and with its
+// words for what is wrong ("line N: ..."), into frames, seed and end.
+// Returns "" or what is wrong.
 static std::string readrecording(const std::string& text, std::vector<std::vector<inputevent>>& out,
                                  unsigned& seed, std::string& end) {
-  traceplace p;
+  textsource in(text);
+  tracereader r(in);
   traceline t;
   std::string err;
-  for (std::size_t from = 0; from < text.size();) {
-    std::size_t nl = text.find('\n', from);
-    const std::size_t length = (nl == std::string::npos ? text.size() : nl) - from;
-    if (length > maxline)
-      return "line " + std::to_string(p.line + 1) + ": longer than " + std::to_string(maxline) + " bytes";
-    // No newline at the end of a recording: the writer was stopped mid-line.
-    if (nl == std::string::npos && p.haveseed) break;
-    if (readtraceline(p, text.substr(from, length), t, err) < 0) return err;
-    from += length + 1;
+  int got;
+  while ((got = readtrace(r, t, err)) > 0) {
     if (t.type == traceline::isseed) seed = t.seed;
     if (t.type == traceline::isend) end = t.state;
     if (t.type == traceline::isframe) out.push_back(std::move(t.evs));
   }
-  return "";
+  return got < 0 ? err : "";
 }
 
 extern "C" {
