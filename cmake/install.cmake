@@ -86,7 +86,7 @@ if(HELP2MAN)
   add_custom_target(bitrot_man ALL DEPENDS ${man}.gz)
   install(FILES ${man}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 else()
-  message(WARNING "help2man is not installed (tools/deps.sh lists it): no man page will be installed")
+  message(WARNING "help2man is not installed (tools/lib.sh lists it): no man page will be installed")
 endif()
 
 install(TARGETS bitrot RUNTIME DESTINATION ${BITROT_GAMESDIR})

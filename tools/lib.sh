@@ -39,7 +39,7 @@ release_package() {
         v=$(archive_depends clang | grep -x 'clang-[0-9][0-9]*' || true)
       fi
       v=${v%%$'\n'*}
-      [ -n "$v" ] || { echo "deps.sh: can't tell which clang this release brings" >&2; return 1; }
+      [ -n "$v" ] || { echo "lib.sh: can't tell which clang this release brings" >&2; return 1; }
       name=${name//CLANG/${v#clang-}}
       ;;
   esac
