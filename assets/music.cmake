@@ -1,13 +1,13 @@
 # The two music tracks, rendered from the scores in assets/music/ by our own
-# synthesizer (tools/synth) into the build folder, where the game runs from.
+# synthesizer (assets/music/synth) into the build folder, where the game runs from.
 pkg_check_modules(VORBIS REQUIRED IMPORTED_TARGET ogg vorbis vorbisenc vorbisfile)
 
 add_library(bitrot_synth STATIC
-  ${CMAKE_SOURCE_DIR}/tools/synth/score.cpp
-  ${CMAKE_SOURCE_DIR}/tools/synth/render.cpp)
-target_include_directories(bitrot_synth PUBLIC ${CMAKE_SOURCE_DIR}/tools)
+  ${CMAKE_SOURCE_DIR}/assets/music/synth/score.cpp
+  ${CMAKE_SOURCE_DIR}/assets/music/synth/render.cpp)
+target_include_directories(bitrot_synth PUBLIC ${CMAKE_SOURCE_DIR}/assets/music)
 
-add_executable(bitrot-synth ${CMAKE_SOURCE_DIR}/tools/synth/main.cpp)
+add_executable(bitrot-synth ${CMAKE_SOURCE_DIR}/assets/music/synth/main.cpp)
 target_link_libraries(bitrot-synth PRIVATE bitrot_synth PkgConfig::VORBIS)
 
 set(bitrot_tracks)

@@ -2,7 +2,7 @@
 # image and a tiny C++ file that embeds it with .incbin, every build.
 find_package(PNG REQUIRED)
 
-add_executable(worldgen ${CMAKE_CURRENT_LIST_DIR}/../tools/worldgen/worldgen.cpp)
+add_executable(worldgen ${CMAKE_CURRENT_LIST_DIR}/world/worldgen.cpp)
 target_link_libraries(worldgen PRIVATE PNG::PNG)
 
 set(world_sources

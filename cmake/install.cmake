@@ -31,7 +31,7 @@ configure_file(${CMAKE_SOURCE_DIR}/packaging/bitrot.metainfo.xml.in
 # cross build takes the native build's (cmake/host.cmake).
 if(NOT CMAKE_CROSSCOMPILING)
   pkg_check_modules(PNG REQUIRED IMPORTED_TARGET libpng)
-  add_executable(bitrot-icon ${CMAKE_SOURCE_DIR}/tools/icon/icon.cpp)
+  add_executable(bitrot-icon ${CMAKE_SOURCE_DIR}/assets/world/icon.cpp)
   target_link_libraries(bitrot-icon PRIVATE bitrot_core PkgConfig::PNG)
 endif()
 set(bitrot_icons)

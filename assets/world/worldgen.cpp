@@ -412,7 +412,7 @@ void writefile(const std::string& path, const std::string& data) {
 // assembler takes: 32-bit ARM's reads "@" as the start of a comment.
 std::string tablesource(const std::string& bin) {
   std::string s =
-      "// Made by tools/worldgen from assets/world/*.txt; edit those, not this.\n"
+      "// Made by assets/world/worldgen.cpp from assets/world/*.txt; edit those, not this.\n"
       "// header_data: the world image, 1024x1024 palette indices, row-major.\n"
       "#if defined(__wasm__)\n"
       "asm(R\"(\n"
