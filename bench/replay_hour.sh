@@ -46,7 +46,7 @@ if command -v hyperfine >/dev/null; then
   hyperfine --warmup 1 --runs 5 --output=null -n "with --last" "$last" -n "every frame" "$every"
 else
   for cmd in "$last" "$every"; do
-    for run in 1 2 3 4 5; do
+    for _ in 1 2 3 4 5; do
       t0=$(date +%s.%N)
       $cmd >/dev/null
       echo "$cmd: $(awk "BEGIN { print $(date +%s.%N) - $t0 }") s"

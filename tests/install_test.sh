@@ -10,6 +10,7 @@ pid=
 trap '[ -n "$pid" ] && kill -KILL $pid 2> /dev/null; rm -rf "$tmp"' EXIT
 fails=0
 fail() { echo "FAIL: $*"; fails=$((fails + 1)); }
+# shellcheck source=tools/lib.sh
 . "$(dirname "$0")/../tools/lib.sh"  # lintdeb
 
 cmake --install "$build" --prefix "$tmp/a/usr" > "$tmp/log" 2>&1 || { cat "$tmp/log"; fail "cmake --install"; }

@@ -32,7 +32,7 @@ while IFS='|' read -r prog args want input; do
   after=$(ls -l --time-style=full-iso; md5sum old)
   lines=$(grep -vc '^Usage: bitrot ' ../err)
   # bitrot-replay has printed the frames before the bad line; the game prints nothing.
-  [ $rc -eq 2 ] && [ "$lines" -eq 1 ] && grep -qF -- "$want" ../err && [ "$prog" != bitrot -o ! -s ../out ] ||
+  [ $rc -eq 2 ] && [ "$lines" -eq 1 ] && grep -qF -- "$want" ../err && { [ "$prog" != bitrot ] || [ ! -s ../out ]; } ||
     fail "$prog $args: status $rc, stderr: $(cat ../err)"
   [ "$before" = "$after" ] || fail "$prog $args: the folder changed"
 done <<TABLE
@@ -128,13 +128,13 @@ print("http://host/?seed=1#run=" + base64.urlsafe_b64encode(zlib.compress(open("
 
 # Killed mid-game, a recording still holds every frame played; a half-written
 # last line is left out.
-SDL_VIDEODRIVER=dummy "$build/bitrot" --record cut 2> err &
-for _ in $(seq 300); do [ "$(wc -l 2> /dev/null < cut || echo 0)" -gt 6 ] && break; sleep 0.1; done
+SDL_VIDEODRIVER=dummy "$build/bitrot" --record cut.rec 2> err &
+for _ in $(seq 300); do [ "$(wc -l 2> /dev/null < cut.rec || echo 0)" -gt 6 ] && break; sleep 0.1; done
 { kill -KILL $! && wait $!; } 2> /dev/null
-printf 'd27 u' >> cut
-frames=$(($(wc -l < cut) - 1))
+printf 'd27 u' >> cut.rec
+frames=$(($(wc -l < cut.rec) - 1))
 [ "$frames" -gt 5 ] || fail "only $frames frames were recorded in 30 s"
-"$build/bitrot-replay" cut > out 2> err && [ "$(wc -l < out)" -eq "$frames" ] && [ ! -s err ] ||
+"$build/bitrot-replay" cut.rec > out 2> err && [ "$(wc -l < out)" -eq "$frames" ] && [ ! -s err ] ||
   fail "the cut recording replayed $(wc -l < out) of $frames frames: $(cat err)"
 
 [ $fails -eq 0 ] && echo "options: all checks passed"

@@ -1,3 +1,4 @@
+# shellcheck shell=bash disable=SC2034  # the package lists are for the scripts that source this
 # Sourced by tools/play and tools/check: installs the Debian packages that
 # are missing, through sudo when not root.
 #
@@ -79,7 +80,7 @@ build_packages=(g++ cmake make pkg-config libsdl1.2-compat-dev libsdl2-dev libsd
 # checks; help2man for the man page, lintian for the .deb, and ImageMagick to
 # compare a capture of the window.
 test_packages=(googletest libgtest-dev libbenchmark-dev xvfb xdotool x11-apps x11-utils python3
-               desktop-file-utils appstream dpkg-dev clang-format clang-tidy valgrind strace
+               desktop-file-utils appstream dpkg-dev clang-format clang-tidy shellcheck valgrind strace
                help2man lintian imagemagick)
 
 # What the browser build and its tests need: emscripten (with its SDL 1.2 and
