@@ -1,58 +1,80 @@
 #!/usr/bin/env bash
-# The real game in a real X server: its window titled "bitrot", ended with
-# status 0 by Escape held alone, by the close button and by SIGTERM; the
-# window's size on screens of several sizes (the largest whole scale within
-# nine tenths of the screen, a small screen filled), unless --scale or the
-# player's SDL12COMPAT_WINDOW_SCALING says otherwise; and without any display,
-# one clear line on stderr and status 1.
+# The real game in a virtual X server, played with real keys. A game played
+# and recorded is the game bitrot-replay plays from the recording (F11 and M
+# reach no frame), and a prefix of it played back leaves on screen exactly
+# bitrot-replay's picture of its last frame. The window is titled "bitrot",
+# sized by the largest whole scale within nine tenths of the screen (a small
+# screen filled) unless --scale or the player's SDL12COMPAT_WINDOW_SCALING
+# says otherwise; Escape alone, the close button and SIGTERM each end the
+# game with status 0. With no display at all: one line, status 1.
+# Every wait is for the recording, never a clock, and gives up after 30 s.
 set -u
 game=$(cd "$1" && pwd)/bitrot
-. "$2/tests/xsession.bash"
-start_xvfb
-export SDL_AUDIODRIVER=dummy
-unset SDL_VIDEODRIVER SDL12COMPAT_WINDOW_SCALING SDL12COMPAT_SCALE_METHOD
-
-start_game "$work"
-wait_window "$work/game.rec"
+# shellcheck source=tools/xsession.bash
+. "$2/tools/xsession.bash"
+# press KEY [CODE]: KEY held until the recording shows SDL's CODE down, then
+# let go until it shows it up; a key that reaches no frame is held over two
+# frames.
+seen() { [ "$(tr ' ' '\n' <"$rec" | grep -c "^$1$")" -gt "$2" ] || ended; }
+frames() { grep -vc '^seed ' "$rec"; }
+press() {
+  local down up n
+  down=$(tr ' ' '\n' <"$rec" | grep -c "^d$2$") up=$(tr ' ' '\n' <"$rec" | grep -c "^u$2$") n=$(frames)
+  xdotool keydown "$1"
+  if [ -n "${2:-}" ]; then waitfor seen "d$2" "$down"; else waitfor eval '[ "$(frames)" -gt $((n + 1)) ]'; fi ||
+    fail "$1 held for 30 s reached no frame"
+  xdotool keyup "$1"
+  [ -z "${2:-}" ] || waitfor seen "u$2" "$up" || fail "$1 was never let go in the recording"
+}
+start_xvfb 1280x1024
+start_game --seed 4242
 geom=$(xdotool getwindowgeometry "$wid" | sed -n 's/.*Geometry: //p')
 [ "$geom $(xdotool getwindowname "$wid")" = "960x720 bitrot" ] || fail "the window is $geom, titled $(xdotool getwindowname "$wid")"
+# Past the 41 frames of the lock-out, play starts; F11 and M between the steps
+# belong to the window.
+waitfor eval '[ "$(frames)" -gt 45 ]' || fail "the game played no 45 frames in 30 s"
+for k in space:32 Right:275 F11: Right:275 m: Down:274 Left:276 F11: Up:273 m: space:32; do press "${k%:*}" "${k#*:}"; done
 xdotool keydown Escape  # held until the game ends, however slow its frames
 wait_exit 0
 xdotool keyup Escape
-echo "ok: a 960x720 window (the 320x240 screen at 3x) titled bitrot; Escape ends it with 0"
+[ "$(head -1 "$rec")" = "seed 4242" ] || fail "the recording starts with: $(head -1 "$rec")"
+grep -q '^end .* mode=1 .* run=0 ' "$rec" || fail "no end line in play mode: $(tail -1 "$rec")"
+grep -qE 'd(292|109)' "$rec" && fail "F11 or M reached the game's frames"
+"${game%/*}/bitrot-replay" --last "$rec" >/dev/null 2>"$work/verdict" && grep -q ': the last frame matches the end line$' \
+  "$work/verdict" || fail "bitrot-replay of the recording: $(cat "$work/verdict")"
+echo "ok: a 960x720 window titled bitrot; $(frames) frames recorded, replayed to the same end line; Escape ends it with 0"
 
-start_game "$work"
-wait_window "$work/game.rec"
+# A prefix: every frame up to the last step, without Escape and the end line.
+head -n -2 "$rec" >"$work/prefix"
+n=$(($(wc -l <"$work/prefix") - 1))
+start_game --playback "$work/prefix"
+grep -q "prefix: played $n frames; the recording has no end line" "$work/err" ||
+  fail "the playback did not end after $n frames: $(cat "$work/err")"
+xwd -silent -id "$wid" >"$work/window.xwd" || fail "no capture of the window"
+"${game%/*}/bitrot-replay" --last --screen "$work/want.ppm" "$work/prefix" >/dev/null
+im_convert "$work/want.ppm" -sample 300% "$work/want3.ppm"
+ae=$(compare -metric AE "xwd:$work/window.xwd" "$work/want3.ppm" null: 2>&1)
+[ "$ae" = 0 ] || fail "the window differs from bitrot-replay's screen of frame $((n - 1)): $ae"
+echo "ok: the window after $n frames played back is bitrot-replay's screen, pixel for pixel"
 close_window "$wid"
 wait_exit 0
 echo "ok: the close button ends it with 0"
 
-start_game "$work"
-wait_window "$work/game.rec"
-kill -TERM "$game_pid"
-wait_exit 0
-echo "ok: SIGTERM ends it with 0"
-
 # SCREEN, what the game is given (--scale, or the player's scaling), and the
-# window it must open there: its size and place (centred, or filling the screen).
+# window it must open there: its size and place (centred, or filling the
+# screen). Each ends by SIGTERM.
 while IFS='|' read -r screen how want; do
-  stop_xvfb
   start_xvfb "$screen"
-  [ "$(xdotool getdisplaygeometry)" = "${screen/x/ }" ] || fail "Xvfb gave $(xdotool getdisplaygeometry), not $screen"
-  rm -f "$work/game.rec"
   case $how in
-    --*) (cd "$work" && exec "$game" --record "$work/game.rec" $how 2>"$work/err") & ;;
-    *=*) (cd "$work" && exec env "$how" "$game" --record "$work/game.rec" 2>"$work/err") & ;;
-    *) (cd "$work" && exec "$game" --record "$work/game.rec" 2>"$work/err") & ;;
+    *=*) export "${how?}" && start_game && unset "${how%%=*}" ;;
+    *) start_game $how ;;
   esac
-  game_pid=$!
-  wait_window "$work/game.rec"
   got=$(xwininfo -id "$wid" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
     /Width/ {w=$NF} /Height/ {h=$NF} END {print w "x" h "+" x "+" y}')
   [ "$got" = "$want" ] || fail "on a $screen screen${how:+ with $how} the window is $got, not $want"
   kill -TERM "$game_pid"
   wait_exit 0
-  echo "ok: a $screen screen${how:+ with $how}: a window of $want"
+  echo "ok: a $screen screen${how:+ with $how}: a window of $want; SIGTERM ends it with 0"
 done <<'EOF'
 1920x1080||1280x960+320+60
 1366x768||640x480+363+144
@@ -63,10 +85,10 @@ done <<'EOF'
 1920x1080|SDL12COMPAT_WINDOW_SCALING=1|320x240+800+420
 EOF
 
-for driver in x11 ''; do  # x11 asked for, or nothing asked
+for driver in x11 ''; do # x11 asked for, or nothing asked
   (cd "$work" && exec env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER ${driver:+SDL_VIDEODRIVER=$driver} timeout 30 "$game" 2>"$work/err")
   rc=$?
-  said=$(grep '^bitrot' "$work/err")  # SDL itself may add a line of its own; the game says one
+  said=$(grep '^bitrot' "$work/err") # SDL itself may add a line of its own; the game says one
   [ $rc = 1 ] && [[ $said == "bitrot: cannot open the 320x240 16-bit display: "* && $said != *$'\n'* ]] ||
     fail "with no display ('$driver' asked for): status $rc and: $(cat "$work/err")"
 done
