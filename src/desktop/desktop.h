@@ -54,6 +54,10 @@ void droprecording();
 int recordgame(unsigned seed);
 int playgame();
 
+// First thing in main: SIGTERM and SIGINT from then on ask the game to quit
+// at its next frame, however early they come.
+void catchstop();
+
 // The whole life of the game: start-up, frames until a quit, shut-down.
 // Returns the exit status.
 int runbitrot(const options& o);

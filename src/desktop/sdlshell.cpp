@@ -15,10 +15,16 @@ SDL_Surface* scr;
 Mix_Music* mus;
 
 // SIGTERM and SIGINT become a quit event. SDL does that too, but a signal that
-// came while SDL was still starting up was seen to be lost. Ours are set first
-// thing, and SDL leaves handlers it finds in place alone.
+// came while SDL was still starting up was seen to be lost, and one that came
+// before any handler (a handheld's exit hotkey pressed as the game starts)
+// killed it. Ours are set first thing in main, and SDL leaves handlers it
+// finds in place alone.
 static volatile std::sig_atomic_t stopasked;
 static void onstop(int) { stopasked = 1; }
+void catchstop() {
+  std::signal(SIGTERM, onstop);
+  std::signal(SIGINT, onstop);
+}
 
 // F11 and M belong to the window, not to the game: they never reach the frame.
 static bool musicoff;
@@ -152,8 +158,6 @@ fit fitscreen(int w, int h) {
 }
 
 int runbitrot(const options& o) {
-  std::signal(SIGTERM, onstop);
-  std::signal(SIGINT, onstop);
   // Sharp pixels, unless the player's own settings say otherwise; SDL reads
   // this as it starts, before the screen's size can be known.
   setenv("SDL12COMPAT_SCALE_METHOD", "nearest", o.scale != 0);

@@ -186,7 +186,16 @@ else
   [ "$(readlink "/proc/$pid/cwd")" = "$work/roms/ports/bitrot" ] || fail "the game does not run in its folder"
   grep -qx "LD_LIBRARY_PATH=$work/roms/ports/bitrot/libs.x86_64:.*" "$work/env.txt" || fail "LD_LIBRARY_PATH"
   grep -qx 'SDL_GAMECONTROLLERCONFIG=03000000,stand-in pad,.*' "$work/env.txt" || fail "SDL_GAMECONTROLLERCONFIG"
-  # gptokeyb's kill: SIGTERM to the program by name, SIGKILL 3 s later.
+  # gptokeyb's kill: SIGTERM to the program by name, SIGKILL 3 s later. A
+  # player presses the hotkey at a game that has started; here it waits until
+  # the game takes SIGTERM (bit 14 of SigCgt), or a slow start would kill it.
+  caught=""
+  for _ in $(seq 200); do
+    mask=$(sed -n 's/^SigCgt:\s*//p' "/proc/$pid/status" 2>/dev/null)
+    [ -n "$mask" ] && (((0x$mask >> 14) & 1)) && caught=1 && break
+    sleep 0.05
+  done
+  [ -n "$caught" ] || fail "the game set no SIGTERM handler within 10 s of starting"
   kill -TERM "$pid"
   for _ in $(seq 100); do kill -0 "$launcher" 2>/dev/null || break; sleep 0.1; done
   if kill -0 "$launcher" 2>/dev/null; then
