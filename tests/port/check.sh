@@ -9,7 +9,8 @@
 #   (the game reads the pad itself: a key from gptokeyb too would be a
 #   second press)
 # - every ELF file: aarch64, every NEEDED bundled or part of every
-#   firmware's base, and no glibc symbol version newer than 2.30
+#   firmware's base, and no symbol version newer than the oldest firmware
+#   has: glibc 2.30, and GCC 9.1's libstdc++ and libgcc_s
 # - the real launcher under a stand-in PortMaster, with the native game:
 #   stopped by name as gptokeyb's exit hotkey stops it, it ends cleanly
 set -uo pipefail
@@ -81,8 +82,8 @@ libs = sorted(p.name for p in (inner / "libs.aarch64").iterdir())
 check(libs == ["libSDL-1.2.so.0", "libSDL_mixer-1.2.so.0", "libogg.so.0", "libvorbis.so.0", "libvorbisfile.so.3"],
       f"libs.aarch64 holds {libs}")
 licences = {p.name for p in (inner / "licenses").iterdir()}
-for component in ("bitrot", "sdl12-compat", "SDL_mixer", "libvorbis", "libogg", "libstdc++"):
-    check(f"LICENSE.{component}.txt" in licences, f"no licence for {component}")
+components = ("bitrot", "sdl12-compat", "SDL_mixer", "libvorbis", "libogg")
+check(licences == {f"LICENSE.{c}.txt" for c in components}, f"licenses/ holds {sorted(licences)}")
 for f in ("Bitrot.sh", f"{port.name}/bitrot.gptk"):
     check(b"\r" not in (port / f).read_bytes(), f"{f} has CR line ends")
 
@@ -124,24 +125,33 @@ done
 grep -vE '^(#|$)' "$port/bitrot/bitrot.gptk" | grep -v ' = \\"$' | sed 's/^/FAIL: bitrot.gptk maps a key: /' |
   grep . && fails=$((fails + 1))
 
-echo "-- ELF files: aarch64, needs met, glibc 2.30 at most"
-base="libc.so.6 libm.so.6 libdl.so.2 libpthread.so.0 librt.so.1 ld-linux-aarch64.so.1 libSDL2-2.0.so.0"
-newest=""
+echo "-- ELF files: aarch64, needs met, no runtime newer than the oldest firmware's"
+base="libc.so.6 libm.so.6 libdl.so.2 libpthread.so.0 librt.so.1 ld-linux-aarch64.so.1 libSDL2-2.0.so.0
+  libstdc++.so.6 libgcc_s.so.1"
+# The newest version of each runtime that the oldest firmwares have: ArkOS's
+# glibc 2.30, and GCC 9.1's libstdc++ and libgcc_s.
+ceiling=(GLIBC_2.30 GLIBCXX_3.4.26 CXXABI_1.3.12 GCC_7.0.0)
+declare -A newest=()
 while read -r f; do
   name=${f#"$port"/}
   readelf -h "$f" | grep -q 'Machine:.*AArch64' || fail "$name is not aarch64"
   for need in $(readelf -d "$f" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'); do
-    [ -f "$port/bitrot/libs.aarch64/$need" ] || [[ " $base " == *" $need "* ]] ||
+    [ -f "$port/bitrot/libs.aarch64/$need" ] || [[ " ${base//$'\n'/ } " == *" $need "* ]] ||
       fail "$name needs $need, neither bundled nor part of a firmware"
   done
-  for v in $( (aarch64-linux-gnu-objdump -T "$f"; readelf -V "$f") | grep -o 'GLIBC_[0-9][0-9.]*' | sort -u); do
-    [ "$(printf '%s\n' "$v" GLIBC_2.30 | sort -V | tail -1)" = GLIBC_2.30 ] || fail "$name needs $v"
-    newest=$(printf '%s\n' "$v" $newest | sort -V | tail -1)
+  for v in $( (aarch64-linux-gnu-objdump -T "$f"; readelf -V "$f") |
+    grep -oE '\b(GLIBC|GLIBCXX|CXXABI|GCC)_[0-9][0-9.]*[0-9]' | sort -u); do
+    kind=${v%%_*}
+    for top in "${ceiling[@]}"; do
+      [ "${top%%_*}" = "$kind" ] || continue
+      [ "$(printf '%s\n' "$v" "$top" | sort -V | tail -1)" = "$top" ] || fail "$name needs $v, newer than $top"
+    done
+    newest[$kind]=$(printf '%s\n' "$v" ${newest[$kind]:-} | sort -V | tail -1)
   done
 done < <(find "$port" -type f -exec sh -c 'head -c4 "$1" | grep -q ELF' _ {} \; -print)
-echo "newest glibc version asked for: ${newest:-none}"
+echo "newest versions asked for: ${newest[*]}"
 for banned in libSDL2 libc.so libGL libEGL libstdc++ libgcc_s; do
-  ls "$port/bitrot/libs.aarch64" | grep -q "^$banned" && fail "libs.aarch64 bundles $banned"
+  compgen -G "$port/bitrot/libs.aarch64/$banned*" >/dev/null && fail "libs.aarch64 bundles $banned"
 done
 
 echo "-- the launcher under a stand-in PortMaster: stopped by the exit hotkey's kill"
