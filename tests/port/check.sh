@@ -107,13 +107,16 @@ bash -n "$sh" || fail "Bitrot.sh does not parse"
 # The calls a PortMaster launcher makes, in this order.
 calls=('source $controlfolder/control.txt' 'get_controls' 'GAMEDIR=/$directory/ports/bitrot' 'cd "$GAMEDIR"'
   'log.txt' 'LD_LIBRARY_PATH="$GAMEDIR/libs.${DEVICE_ARCH}' 'SDL_GAMECONTROLLERCONFIG="$sdl_controllerconfig"'
-  'SDL12COMPAT_SCALE_METHOD=nearest' '$GPTOKEYB "bitrot.${DEVICE_ARCH}" -c "$GAMEDIR/bitrot.gptk" &'
+  '$GPTOKEYB "bitrot.${DEVICE_ARCH}" -c "$GAMEDIR/bitrot.gptk" &'
   'pm_platform_helper "$GAMEDIR/bitrot.${DEVICE_ARCH}"' './bitrot.${DEVICE_ARCH}' 'pm_finish')
 at=0
 for c in "${calls[@]}"; do
   n=$(grep -nF -- "$c" "$sh" | head -1 | cut -d: -f1)
   if [ -z "$n" ] || [ "$n" -lt "$at" ]; then fail "Bitrot.sh: no '$c' after line $at"; else at=$n; fi
 done
+# Nothing a player's launcher has no use for: the game starts with no
+# arguments, and sets its own sharp scaling.
+grep -nE '"\$@"|\$[*@]|SDL12COMPAT_' "$sh" | sed 's/^/FAIL: Bitrot.sh: /' | grep . && fails=$((fails + 1))
 # gptokeyb presses keys for every button it is not told otherwise about
 # (its defaults: Select Esc, Start and Guide Enter, the D-pad and the right
 # stick arrows, hotkey+A/B/L1/R1 Enter or Esc...), so every one must be
