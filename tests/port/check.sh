@@ -133,8 +133,7 @@ base="libc.so.6 libm.so.6 libdl.so.2 libpthread.so.0 librt.so.1 ld-linux-aarch64
   libstdc++.so.6 libgcc_s.so.1"
 # The newest version of each runtime that the oldest firmwares have: ArkOS's
 # glibc 2.30, and GCC 9.1's libstdc++ and libgcc_s.
-ceiling=(GLIBC_2.30 GLIBCXX_3.4.26 CXXABI_1.3.12 GCC_7.0.0)
-declare -A newest=()
+declare -A newest=() ceiling=([GLIBC]=GLIBC_2.30 [GLIBCXX]=GLIBCXX_3.4.26 [CXXABI]=CXXABI_1.3.12 [GCC]=GCC_7.0.0)
 while read -r f; do
   name=${f#"$port"/}
   readelf -h "$f" | grep -q 'Machine:.*AArch64' || fail "$name is not aarch64"
@@ -144,11 +143,8 @@ while read -r f; do
   done
   for v in $( (aarch64-linux-gnu-objdump -T "$f"; readelf -V "$f") |
     grep -oE '\b(GLIBC|GLIBCXX|CXXABI|GCC)_[0-9][0-9.]*[0-9]' | sort -u); do
-    kind=${v%%_*}
-    for top in "${ceiling[@]}"; do
-      [ "${top%%_*}" = "$kind" ] || continue
-      [ "$(printf '%s\n' "$v" "$top" | sort -V | tail -1)" = "$top" ] || fail "$name needs $v, newer than $top"
-    done
+    kind=${v%%_*} top=${ceiling[${v%%_*}]}
+    [ "$(printf '%s\n' "$v" "$top" | sort -V | tail -1)" = "$top" ] || fail "$name needs $v, newer than $top"
     newest[$kind]=$(printf '%s\n' "$v" ${newest[$kind]:-} | sort -V | tail -1)
   done
 done < <(find "$port" -type f -exec sh -c 'head -c4 "$1" | grep -q ELF' _ {} \; -print)
