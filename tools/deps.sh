@@ -133,8 +133,8 @@ lintdeb() {
 }
 
 # The URI of this machine's Debian archive, from its own apt sources, so that
-# what fetches Debian packages of other releases (tools/port-libs,
-# tools/pristine) goes where this machine's apt goes: a local mirror, a
+# what fetches Debian packages of other releases (the port's
+# port-libs, tools/pristine) goes where this machine's apt goes: a local mirror, a
 # package cache. With `security`, the URI of its security archive instead.
 # Takes the first enabled deb source whose suite is a Debian release (or its
 # -updates, -backports), in deb822 files (sources.list.d/*.sources) first,
