@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -81,22 +82,35 @@ TEST(Mended, APixelDimmedTwiceStaysInsideThePalette) {
   rnd = std::rand;
 }
 
-TEST(Mended, TheScreenCopyFollowsTheSurfacesPitchAndSize) {
-  for (auto [w, h, pitch] : {std::array{320, 240, 640}, {320, 240, 704}, {200, 100, 400}, {330, 250, 700}}) {
-    std::vector<u8> mem(std::size_t(pitch) * h + 64, 0xAB);
-    scr = SDL_CreateRGBSurfaceFrom(mem.data(), w, h, 16, pitch, 0xF800, 0x07E0, 0x001F, 0);
-    ASSERT_NE(scr, nullptr) << SDL_GetError();
-    for (int i = 0; i < scrw * scrh; i++) scrbuf[i] = u16(i * 2654435761u >> 16);
-    presentscreen();
-    SDL_FreeSurface(scr);
-    scr = nullptr;
-    const auto* src = reinterpret_cast<const u8*>(scrbuf);
-    const int rows = std::min(h, scrh), bytes = std::min(2 * w, 2 * scrw);
-    for (std::size_t i = 0; i < mem.size(); i++) {
-      const int y = int(i) / pitch, x = int(i) % pitch;
-      ASSERT_EQ(mem[i], y < rows && x < bytes ? src[y * 2 * scrw + x] : 0xAB)
-          << w << "x" << h << " pitch " << pitch;
-    }
+// A handheld's screen gets the largest whole multiple of the picture that fits,
+// centred on black; a window's surface (320x240, any pitch) the picture as it
+// is; a smaller one its top left corner.
+TEST(Mended, ThePictureIsDrawnAtAWholeScaleCentredOnBlack) {
+  for (auto [w, h, pitch, scale, x, y] : {std::array{640, 480, 1280, 2, 0, 0},
+                                          {720, 720, 1440, 2, 40, 120},
+                                          {1024, 768, 2048, 3, 32, 24},
+                                          {1280, 720, 2560, 3, 160, 0},
+                                          {320, 240, 704, 1, 0, 0},
+                                          {200, 100, 400, 1, 0, 0}}) {
+    std::vector<u8> mem(std::size_t(pitch) * h, 0xAB);
+    SDL_Surface* s = SDL_CreateRGBSurfaceFrom(mem.data(), w, h, 16, pitch, 0xF800, 0x07E0, 0x001F, 0);
+    ASSERT_NE(s, nullptr) << SDL_GetError();
+    for (int i = 0; i < scrw * scrh; i++) scrbuf[i] = u16(i * 2654435761u >> 16 | 1);
+    drawpicture(s, scrbuf);
+    SDL_FreeSurface(s);
+    const auto pl = placepicture(w, h);
+    EXPECT_EQ((std::array{pl.scale, pl.x, pl.y}), (std::array{scale, x, y})) << w << "x" << h;
+    for (int py = 0; py < h; py++)
+      for (int px = 0; px < pitch / 2; px++) {
+        const int c = (px - x) / scale, r = (py - y) / scale;
+        const bool in = px >= x && py >= y && c < scrw && r < scrh && px < w;
+        u16 got;
+        std::memcpy(&got, &mem[std::size_t(py) * pitch + 2 * px], 2);
+        ASSERT_EQ(got, px >= w ? 0xABAB
+                       : in    ? scrbuf[r * scrw + c]
+                               : 0)
+            << w << "x" << h << " at " << px << "," << py;
+      }
   }
 }
 

@@ -132,3 +132,55 @@ lintdeb() {
     skip=(--suppress-tags appstream-metadata-validation-failed)
   lintian --fail-on error,warning "${skip[@]}" "$@"
 }
+
+# The URI of this machine's Debian archive, from its own apt sources, so that
+# what fetches Debian packages of other releases (the port's
+# port-libs, tools/pristine) goes where this machine's apt goes: a local mirror, a
+# package cache. With `security`, the URI of its security archive instead.
+# Takes the first enabled deb source whose suite is a Debian release (or its
+# -updates, -backports), in deb822 files (sources.list.d/*.sources) first,
+# then one-line lists; BITROT_DEBIAN_MIRROR (or BITROT_DEBIAN_SECURITY)
+# overrides. A proxy in apt's configuration reaches apt run with another
+# Dir too, since apt reads this machine's configuration first.
+debian_mirror() {
+  local want=archive var=BITROT_DEBIAN_MIRROR uri
+  [ "${1:-}" = security ] && want=security var=BITROT_DEBIAN_SECURITY
+  [ -n "${!var:-}" ] && { echo "${!var}"; return 0; }
+  uri=$(
+    shopt -s nullglob
+    for f in /etc/apt/sources.list.d/*.sources; do
+      # One line per paragraph: its Types, URIs, Suites and Enabled fields.
+      awk -v RS= -F '\n' '{
+        t = u = s = ""; e = "yes"
+        for (i = 1; i <= NF; i++) {
+          if ($i ~ /^#/) continue
+          split($i, kv, ":"); k = tolower(kv[1]); v = substr($i, length(kv[1]) + 2); gsub(/^[ \t]+|[ \t]+$/, "", v)
+          if (k == "types") t = v; else if (k == "uris") u = v; else if (k == "suites") s = v; else if (k == "enabled") e = tolower(v)
+        }
+        if (e != "no") print t "|" u "|" s
+      }' "$f"
+    done
+    for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+      [ -f "$f" ] || continue
+      sed -E -n 's/^[[:space:]]*(deb)[[:space:]]+(\[[^]]*\][[:space:]]+)?([^[:space:]]+)[[:space:]]+([^[:space:]]+).*/\1|\3|\4/p' "$f"
+    done
+  ) || return 1
+  local types uris suites s
+  while IFS='|' read -r types uris suites; do
+    [[ " $types " == *" deb "* ]] || continue
+    for s in $suites; do
+      case $want:${s%/} in
+        security:*-security) ;;
+        archive:*-security) continue ;;
+        archive:*) ;;
+        *) continue ;;
+      esac
+      [[ ${s%%-*} =~ ^(buster|bullseye|bookworm|trixie|forky|duke|sid|oldoldstable|oldstable|stable|testing|unstable)$ ]] ||
+        continue
+      echo "${uris%% *}"
+      return 0
+    done
+  done <<<"$uri"
+  echo "lib.sh: no Debian ${want} source in this machine's apt sources; set $var to one" >&2
+  return 1
+}

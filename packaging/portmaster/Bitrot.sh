@@ -1,5 +1,4 @@
 #!/bin/bash
-# PortMaster launcher for bitrot.
 
 XDG_DATA_HOME=${XDG_DATA_HOME:-$HOME/.local/share}
 
@@ -22,16 +21,11 @@ cd "$GAMEDIR"
 > "$GAMEDIR/log.txt" && exec > >(tee "$GAMEDIR/log.txt") 2>&1
 
 export LD_LIBRARY_PATH="$GAMEDIR/libs.${DEVICE_ARCH}:$LD_LIBRARY_PATH"
-# The game reads the pad itself, in the layout PortMaster found for it;
-# gptokeyb is there for the exit hotkey alone (bitrot.gptk maps nothing).
+# The game reads the pad itself; gptokeyb is there for the exit hotkey alone.
 export SDL_GAMECONTROLLERCONFIG="$sdl_controllerconfig"
-# Whole pixels: 320x240 is twice over on 640x480, and keeps its shape elsewhere.
-export SDL12COMPAT_SCALE_METHOD=nearest
 chmod +x "$GAMEDIR/bitrot.${DEVICE_ARCH}"
 
 $GPTOKEYB "bitrot.${DEVICE_ARCH}" -c "$GAMEDIR/bitrot.gptk" &
 pm_platform_helper "$GAMEDIR/bitrot.${DEVICE_ARCH}"
-# A frontend passes nothing; the emulated handheld (tools/handheld-vm) passes
-# --seed and --record.
-./bitrot.${DEVICE_ARCH} "$@"
+./bitrot.${DEVICE_ARCH}
 pm_finish

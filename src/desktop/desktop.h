@@ -14,8 +14,19 @@ extern Mix_Music* mus;    // the loaded music, null before the first load or aft
 // screen present, SDL_Delay.
 extern const shellio sdlio;
 
-// Copies `scrbuf` to `scr` and flips; nothing when there is no surface.
+// Draws `scrbuf` on `scr` and flips; nothing when there is no surface.
 void presentscreen();
+
+// Where a 320x240 picture goes on a surface of w x h pixels: the largest whole
+// scale that fits (at least 1), centred; the rest is black.
+struct placement {
+  int scale, x, y;  // x, y: the picture's top left corner on the surface
+};
+placement placepicture(int w, int h);
+
+// Draws a 320x240 RGB565 picture on a 16-bit surface, placed as
+// placepicture says, the border black. Draws nothing on another depth.
+void drawpicture(SDL_Surface* to, const u16* picture);
 
 // The window for a screen of w x h pixels when neither --scale nor the
 // player's SDL12COMPAT_WINDOW_SCALING chooses: runbitrot calls it before the
@@ -53,6 +64,10 @@ void droprecording();
 // Each returns the exit status; the caller shuts SDL down.
 int recordgame(unsigned seed);
 int playgame();
+
+// First thing in main: SIGTERM and SIGINT from then on ask the game to quit
+// at its next frame, however early they come.
+void catchstop();
 
 // The whole life of the game: start-up, frames until a quit, shut-down.
 // Returns the exit status.

@@ -1,4 +1,5 @@
 #include <dlfcn.h>
+#include <strings.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -15,10 +16,16 @@ SDL_Surface* scr;
 Mix_Music* mus;
 
 // SIGTERM and SIGINT become a quit event. SDL does that too, but a signal that
-// came while SDL was still starting up was seen to be lost. Ours are set first
-// thing, and SDL leaves handlers it finds in place alone.
+// came while SDL was still starting up was seen to be lost, and one that came
+// before any handler (a handheld's exit hotkey pressed as the game starts)
+// killed it. Ours are set first thing in main, and SDL leaves handlers it
+// finds in place alone.
 static volatile std::sig_atomic_t stopasked;
 static void onstop(int) { stopasked = 1; }
+void catchstop() {
+  std::signal(SIGTERM, onstop);
+  std::signal(SIGINT, onstop);
+}
 
 // F11 and M belong to the window, not to the game: they never reach the frame.
 static bool musicoff;
@@ -141,6 +148,19 @@ static void gotodata() {
   [[maybe_unused]] const int moved = chdir(dir.c_str());
 }
 
+// A handheld's screen has no windows (SDL 2 draws straight to the display):
+// there the game takes the whole screen at its own size, and draws its
+// picture at a whole scale itself, for sdl12-compat to show pixel for pixel.
+// Left to sdl12-compat, a 320x240 mode is stretched to the screen's height,
+// 2.25 times on 720x720, in pixels of uneven size.
+static bool windowless() {
+  char name[32];
+  if (!SDL_VideoDriverName(name, sizeof name)) return false;
+  for (const char* d : {"KMSDRM", "KMSDRM_LEGACY", "RPI", "vivante", "mali", "fbcon"})
+    if (strcasecmp(name, d) == 0) return true;
+  return false;
+}
+
 fit fitscreen(int w, int h) {
   // On a small screen a window would cover it anyway, and whole pixels
   // matter more than the tenth left free around a window.
@@ -152,8 +172,6 @@ fit fitscreen(int w, int h) {
 }
 
 int runbitrot(const options& o) {
-  std::signal(SIGTERM, onstop);
-  std::signal(SIGINT, onstop);
   // Sharp pixels, unless the player's own settings say otherwise; SDL reads
   // this as it starts, before the screen's size can be known.
   setenv("SDL12COMPAT_SCALE_METHOD", "nearest", o.scale != 0);
@@ -170,10 +188,16 @@ int runbitrot(const options& o) {
   // This comes before the sound opens: setenv while SDL's audio thread reads
   // the environment (its thread-priority hints) was seen to crash in getenv.
   bool fullscreen = o.fullscreen;
-  if (o.scale || !std::getenv("SDL12COMPAT_WINDOW_SCALING")) {
-    const SDL_VideoInfo* vi = SDL_GetVideoInfo();
+  const SDL_VideoInfo* vi = SDL_GetVideoInfo();
+  const bool known = vi && vi->current_w > 0 && vi->current_h > 0;
+  int modew = scrw, modeh = scrh;
+  if (known && windowless()) {
+    modew = vi->current_w, modeh = vi->current_h;
+    setenv("SDL12COMPAT_WINDOW_SCALING", "1", 1);
+    fullscreen = true;
+  } else if (o.scale || !std::getenv("SDL12COMPAT_WINDOW_SCALING")) {
     fit f = {3, false};
-    if (vi && vi->current_w > 0 && vi->current_h > 0) f = fitscreen(vi->current_w, vi->current_h);
+    if (known) f = fitscreen(vi->current_w, vi->current_h);
     if (o.scale) f = {o.scale, false};
     setenv("SDL12COMPAT_WINDOW_SCALING", std::to_string(f.scale).c_str(), 1);
     fullscreen = fullscreen || f.fullscreen;
@@ -183,10 +207,10 @@ int runbitrot(const options& o) {
   const unsigned seed = o.haveseed ? o.seed : unsigned(std::time(nullptr));
   std::srand(seed);
   SDL_WM_SetCaption("bitrot", "bitrot");
-  scr = SDL_SetVideoMode(scrw, scrh, 16, SDL_HWSURFACE | SDL_DOUBLEBUF);
+  scr = SDL_SetVideoMode(modew, modeh, 16, SDL_HWSURFACE | SDL_DOUBLEBUF);
   const char* why = scr ? nodisplay() : SDL_GetError();
   if (why) {
-    std::fprintf(stderr, "bitrot: cannot open the 320x240 16-bit display: %s\n", why);
+    std::fprintf(stderr, "bitrot: cannot open the %dx%d 16-bit display: %s\n", modew, modeh, why);
     scr = nullptr;
     droprecording();  // nothing was played
     padsstop();

@@ -9,7 +9,8 @@
 #   (the game reads the pad itself: a key from gptokeyb too would be a
 #   second press)
 # - every ELF file: aarch64, every NEEDED bundled or part of every
-#   firmware's base, and no glibc symbol version newer than 2.30
+#   firmware's base, and no symbol version newer than the oldest firmware
+#   has: glibc 2.30, and GCC 9.1's libstdc++ and libgcc_s
 # - the real launcher under a stand-in PortMaster, with the native game:
 #   stopped by name as gptokeyb's exit hotkey stops it, it ends cleanly
 set -uo pipefail
@@ -81,8 +82,8 @@ libs = sorted(p.name for p in (inner / "libs.aarch64").iterdir())
 check(libs == ["libSDL-1.2.so.0", "libSDL_mixer-1.2.so.0", "libogg.so.0", "libvorbis.so.0", "libvorbisfile.so.3"],
       f"libs.aarch64 holds {libs}")
 licences = {p.name for p in (inner / "licenses").iterdir()}
-for component in ("bitrot", "sdl12-compat", "SDL_mixer", "libvorbis", "libogg", "libstdc++"):
-    check(f"LICENSE.{component}.txt" in licences, f"no licence for {component}")
+components = ("bitrot", "sdl12-compat", "SDL_mixer", "libvorbis", "libogg")
+check(licences == {f"LICENSE.{c}.txt" for c in components}, f"licenses/ holds {sorted(licences)}")
 for f in ("Bitrot.sh", f"{port.name}/bitrot.gptk"):
     check(b"\r" not in (port / f).read_bytes(), f"{f} has CR line ends")
 
@@ -106,13 +107,16 @@ bash -n "$sh" || fail "Bitrot.sh does not parse"
 # The calls a PortMaster launcher makes, in this order.
 calls=('source $controlfolder/control.txt' 'get_controls' 'GAMEDIR=/$directory/ports/bitrot' 'cd "$GAMEDIR"'
   'log.txt' 'LD_LIBRARY_PATH="$GAMEDIR/libs.${DEVICE_ARCH}' 'SDL_GAMECONTROLLERCONFIG="$sdl_controllerconfig"'
-  'SDL12COMPAT_SCALE_METHOD=nearest' '$GPTOKEYB "bitrot.${DEVICE_ARCH}" -c "$GAMEDIR/bitrot.gptk" &'
+  '$GPTOKEYB "bitrot.${DEVICE_ARCH}" -c "$GAMEDIR/bitrot.gptk" &'
   'pm_platform_helper "$GAMEDIR/bitrot.${DEVICE_ARCH}"' './bitrot.${DEVICE_ARCH}' 'pm_finish')
 at=0
 for c in "${calls[@]}"; do
   n=$(grep -nF -- "$c" "$sh" | head -1 | cut -d: -f1)
   if [ -z "$n" ] || [ "$n" -lt "$at" ]; then fail "Bitrot.sh: no '$c' after line $at"; else at=$n; fi
 done
+# Nothing a player's launcher has no use for: the game starts with no
+# arguments, and sets its own sharp scaling.
+grep -nE '"\$@"|\$[*@]|SDL12COMPAT_' "$sh" | sed 's/^/FAIL: Bitrot.sh: /' | grep . && fails=$((fails + 1))
 # gptokeyb presses keys for every button it is not told otherwise about
 # (its defaults: Select Esc, Start and Guide Enter, the D-pad and the right
 # stick arrows, hotkey+A/B/L1/R1 Enter or Esc...), so every one must be
@@ -124,24 +128,29 @@ done
 grep -vE '^(#|$)' "$port/bitrot/bitrot.gptk" | grep -v ' = \\"$' | sed 's/^/FAIL: bitrot.gptk maps a key: /' |
   grep . && fails=$((fails + 1))
 
-echo "-- ELF files: aarch64, needs met, glibc 2.30 at most"
-base="libc.so.6 libm.so.6 libdl.so.2 libpthread.so.0 librt.so.1 ld-linux-aarch64.so.1 libSDL2-2.0.so.0"
-newest=""
+echo "-- ELF files: aarch64, needs met, no runtime newer than the oldest firmware's"
+base="libc.so.6 libm.so.6 libdl.so.2 libpthread.so.0 librt.so.1 ld-linux-aarch64.so.1 libSDL2-2.0.so.0
+  libstdc++.so.6 libgcc_s.so.1"
+# The newest version of each runtime that the oldest firmwares have: ArkOS's
+# glibc 2.30, and GCC 9.1's libstdc++ and libgcc_s.
+declare -A newest=() ceiling=([GLIBC]=GLIBC_2.30 [GLIBCXX]=GLIBCXX_3.4.26 [CXXABI]=CXXABI_1.3.12 [GCC]=GCC_7.0.0)
 while read -r f; do
   name=${f#"$port"/}
   readelf -h "$f" | grep -q 'Machine:.*AArch64' || fail "$name is not aarch64"
   for need in $(readelf -d "$f" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'); do
-    [ -f "$port/bitrot/libs.aarch64/$need" ] || [[ " $base " == *" $need "* ]] ||
+    [ -f "$port/bitrot/libs.aarch64/$need" ] || [[ " ${base//$'\n'/ } " == *" $need "* ]] ||
       fail "$name needs $need, neither bundled nor part of a firmware"
   done
-  for v in $( (aarch64-linux-gnu-objdump -T "$f"; readelf -V "$f") | grep -o 'GLIBC_[0-9][0-9.]*' | sort -u); do
-    [ "$(printf '%s\n' "$v" GLIBC_2.30 | sort -V | tail -1)" = GLIBC_2.30 ] || fail "$name needs $v"
-    newest=$(printf '%s\n' "$v" $newest | sort -V | tail -1)
+  for v in $( (aarch64-linux-gnu-objdump -T "$f"; readelf -V "$f") |
+    grep -oE '\b(GLIBC|GLIBCXX|CXXABI|GCC)_[0-9][0-9.]*[0-9]' | sort -u); do
+    kind=${v%%_*} top=${ceiling[${v%%_*}]}
+    [ "$(printf '%s\n' "$v" "$top" | sort -V | tail -1)" = "$top" ] || fail "$name needs $v, newer than $top"
+    newest[$kind]=$(printf '%s\n' "$v" ${newest[$kind]:-} | sort -V | tail -1)
   done
 done < <(find "$port" -type f -exec sh -c 'head -c4 "$1" | grep -q ELF' _ {} \; -print)
-echo "newest glibc version asked for: ${newest:-none}"
+echo "newest versions asked for: ${newest[*]}"
 for banned in libSDL2 libc.so libGL libEGL libstdc++ libgcc_s; do
-  ls "$port/bitrot/libs.aarch64" | grep -q "^$banned" && fail "libs.aarch64 bundles $banned"
+  compgen -G "$port/bitrot/libs.aarch64/$banned*" >/dev/null && fail "libs.aarch64 bundles $banned"
 done
 
 echo "-- the launcher under a stand-in PortMaster: stopped by the exit hotkey's kill"
@@ -186,7 +195,16 @@ else
   [ "$(readlink "/proc/$pid/cwd")" = "$work/roms/ports/bitrot" ] || fail "the game does not run in its folder"
   grep -qx "LD_LIBRARY_PATH=$work/roms/ports/bitrot/libs.x86_64:.*" "$work/env.txt" || fail "LD_LIBRARY_PATH"
   grep -qx 'SDL_GAMECONTROLLERCONFIG=03000000,stand-in pad,.*' "$work/env.txt" || fail "SDL_GAMECONTROLLERCONFIG"
-  # gptokeyb's kill: SIGTERM to the program by name, SIGKILL 3 s later.
+  # gptokeyb's kill: SIGTERM to the program by name, SIGKILL 3 s later. A
+  # player presses the hotkey at a game that has started; here it waits until
+  # the game takes SIGTERM (bit 14 of SigCgt), or a slow start would kill it.
+  caught=""
+  for _ in $(seq 200); do
+    mask=$(sed -n 's/^SigCgt:\s*//p' "/proc/$pid/status" 2>/dev/null)
+    [ -n "$mask" ] && (((0x$mask >> 14) & 1)) && caught=1 && break
+    sleep 0.05
+  done
+  [ -n "$caught" ] || fail "the game set no SIGTERM handler within 10 s of starting"
   kill -TERM "$pid"
   for _ in $(seq 100); do kill -0 "$launcher" 2>/dev/null || break; sleep 0.1; done
   if kill -0 "$launcher" 2>/dev/null; then
