@@ -26,8 +26,8 @@ TEST(Link, EveryRecordingComesBackWhole) {
        {"seed 22\n" + golden("title") + end, "seed 22\n" + golden("play") + end,
         "seed 4294967295\n" + golden("soak"), "seed 1\n\n\n" + end, std::string("seed 7\n")}) {
     std::string back, why;
-    EXPECT_EQ(packrun(rec).compare(0, 4, "run "), 0);
-    ASSERT_TRUE(unpackrun(packrun(rec), back, why)) << why;
+    EXPECT_EQ(packrecording(rec).compare(0, 4, "run "), 0);
+    ASSERT_TRUE(unpackrecording(packrecording(rec), back, why)) << why;
     EXPECT_EQ(back, rec);
     ASSERT_TRUE(openlink("https://example.org/bitrot/#" + makelink(rec), back, why)) << why;
     EXPECT_EQ(back, rec);
