@@ -188,6 +188,51 @@ TEST(Pads, EveryMakePlaysByPositionAndPadsComeAndGoWhileTheGameRuns) {
   std::filesystem::remove(file);
 }
 
+// Each track good, missing, empty, not Ogg at all, or an Ogg header and zeros:
+// a track that loads plays, one that doesn't leaves silence and the old track
+// stopped, a failed load is not tried again, the next switch loads again.
+TEST(Sdl, MusicThatCannotLoadLeavesTheGameSilentAndRunning) {
+  const auto old = std::filesystem::current_path(),
+             dir = std::filesystem::temp_directory_path() / ("bitrot-sdl-" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  std::filesystem::current_path(dir);
+  ASSERT_EQ(SDL_Init(SDL_INIT_AUDIO), 0) << SDL_GetError();
+  ASSERT_EQ(Mix_OpenAudio(44100, AUDIO_S16LSB, 2, 1024), 0) << Mix_GetError();
+  const std::vector<std::string> kinds = {"good", "missing", "empty", "not Ogg", "damaged"};
+  auto put = [](const std::string& kind, int n) {
+    const std::string name = std::to_string(n) + ".ogg";
+    std::filesystem::remove(name);
+    if (kind == "good") std::filesystem::copy_file(std::string(BITROT_BINARY_DIR "/") + name, name);
+    else if (kind != "missing")
+      std::ofstream(name) << (kind == "damaged" ? "OggS" + std::string(300, '\0')
+                              : kind == "empty" ? ""
+                                                : "x");
+  };
+  const shellio io{playmusic, [](inputevent*) { return false; }, [] {}, [] {}};
+  zerostate();
+  startgame();
+  for (const std::string& zero : kinds)
+    for (const std::string& one : kinds) {
+      SCOPED_TRACE("0.ogg " + zero + ", 1.ogg " + one);
+      put(zero, 0), put(one, 1);
+      a.curtrack = 255;
+      for (int track : {0, 1, -1, 0}) {
+        if (track >= 0) a.track = u8(track);
+        EXPECT_EQ(frame(io), track);
+        const bool plays = (a.track ? one : zero) == "good";
+        EXPECT_EQ(mus != nullptr, plays);
+        EXPECT_EQ(Mix_PlayingMusic() != 0, plays);
+      }
+      EXPECT_EQ(a.running, 1);
+    }
+  if (mus) Mix_FreeMusic(mus);
+  mus = nullptr;
+  Mix_CloseAudio();
+  SDL_Quit();
+  std::filesystem::current_path(old);
+  std::filesystem::remove_all(dir);
+}
+
 // SDL's queue holds a fixed number of events and refuses the rest; the game
 // drains what it took in one frame, and the next key press gets through.
 TEST(Sdl, TenThousandKeyEventsOverflowSdlsQueueHarmlessly) {
