@@ -40,18 +40,11 @@ TEST(Screen, TheCopyFollowsTheSurfacesPitchAndSize) {
 }
 
 TEST(Window, TheLargestWholeScaleWithinNineTenthsOfTheScreen) {
-  for (auto [w, h, scale, full] : {std::array{1920, 1080, 4, 0},
-                                   {1366, 768, 2, 0},
-                                   {1280, 1024, 3, 0},
-                                   {3840, 2160, 8, 0},
-                                   {7680, 4320, 8, 0},
-                                   {1024, 768, 2, 0},
-                                   {800, 480, 1, 0},
-                                   {641, 480, 1, 0},
-                                   {640, 480, 2, 1},
-                                   {400, 300, 1, 1},
-                                   {320, 240, 1, 1},
-                                   {200, 100, 1, 1}}) {
+  // The screen's width and height, the scale, 1 when the screen is filled.
+  const int cases[][4] = {{1920, 1080, 4, 0}, {1366, 768, 2, 0}, {1280, 1024, 3, 0}, {3840, 2160, 8, 0},
+                          {7680, 4320, 8, 0}, {1024, 768, 2, 0}, {800, 480, 1, 0},   {641, 480, 1, 0},
+                          {640, 480, 2, 1},   {400, 300, 1, 1},  {320, 240, 1, 1},   {200, 100, 1, 1}};
+  for (auto [w, h, scale, full] : cases) {
     const fit f = fitscreen(w, h);
     EXPECT_EQ((std::array{f.scale, int(f.fullscreen)}), (std::array{scale, full})) << w << "x" << h;
   }

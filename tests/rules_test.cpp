@@ -135,7 +135,7 @@ int nonzero(const u8* p, std::size_t n) {
 }
 
 // Off the grid's edge, which the built-in world keeps the player from.
-TEST(Bounds, SteppingOffTheGridIsBlockedAndNothingOutsideItIsIndexed) {
+TEST(Bounds, SteppingOffTheGridIsBlocked) {
   for (auto [x, y, dir, tx, ty] :
        {std::array{127, 60, 1, 128, 60}, {60, 0, 2, 60, -1}, {0, 60, 3, -1, 60}, {60, 127, 4, 60, 128}}) {
     zerostate();
@@ -146,20 +146,6 @@ TEST(Bounds, SteppingOffTheGridIsBlockedAndNothingOutsideItIsIndexed) {
     EXPECT_EQ(a.cells[y][x], dir);  // facing the edge
     EXPECT_EQ(nonzero(&a.cells[0][0], sizeof a.cells), 1);
   }
-  // A position off the grid, which the game never makes: the turn reads and
-  // writes nothing outside the grid (the sanitizer build sees every index).
-  for (auto [x, y] : {std::pair{-1, 60}, {128, 60}, {60, -1}, {-32768, 32767}})
-    for (int d = 0; d <= 4; d++) {
-      zerostate();
-      a.alive = 1;
-      b.plx = s16(x), b.ply = s16(y);
-      newturn(d);
-      const bool on =
-          b.plx >= 0 && b.plx < gridsize && b.ply >= 0 && b.ply < gridsize;  // a step may come onto it
-      EXPECT_EQ(nonzero(reinterpret_cast<const u8*>(&a), offsetof(stateblock, walls)), on ? 3 : 2)
-          << x << "," << y;
-      EXPECT_TRUE(!on || a.cells[b.ply][b.plx] == d) << x << "," << y;
-    }
 }
 
 TEST(Bounds, APixelDimmedTwiceStaysInsideThePalette) {
