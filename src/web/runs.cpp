@@ -110,7 +110,7 @@ EMSCRIPTEN_KEEPALIVE const char* webwatch(int checkonly) {
   at = next = 0;
   loaded = -1;
   stopped = false;
-  startframes(seed, watchframe, watchended);
+  startframes(s.seed, watchframe, watchended);
   return answer("");
 }
 
