@@ -25,8 +25,9 @@
 #include <vector>
 
 #include "core/frame.h"
+#include "core/recording.h"
 #include "core/state.h"
-#include "core/trace.h"
+#include "core/statehash.h"
 #include "link/link.h"
 
 namespace {

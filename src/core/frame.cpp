@@ -59,7 +59,7 @@ int frame(const shellio& io) {
   renderscreen();
   io.present();
 
-  io.delay();
+  io.endframe();
   count++;
 
   if (a.keymask == 128) a.running = 0;  // Escape held alone

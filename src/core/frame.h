@@ -22,8 +22,9 @@ struct shellio {
   bool (*poll)(inputevent* e);
   // Shows `scrbuf`, as renderscreen has just left it.
   void (*present)();
-  // The pause between frames.
-  void (*delay)();
+  // The frame's work is done and its events are all in: what the platform
+  // keeps of a frame, and the pause before the next.
+  void (*endframe)();
 };
 
 // Applies one event to the key flags, or to `running` for a quit.
@@ -37,7 +38,7 @@ void buildkeymask();
 void startgame();
 
 // Runs one whole frame: music switch, events, key mask, procgame, render,
-// mutaterender, renderscreen and present, delay, count, then the end-of-frame
-// checks.
+// mutaterender, renderscreen and present, endframe, count, then the
+// end-of-frame checks.
 // Returns the track loaded by the music switch, or -1 when there was none.
 int frame(const shellio& io);

@@ -13,6 +13,7 @@ u16 scrbuf[scrh * scrw];
 u32 pal[16];
 u16 pal16[32];
 int (*rnd)() = std::rand;
+long turns;
 
 void zerostate() {
   std::memset(&a, 0, sizeof a);
@@ -25,4 +26,5 @@ void zerostate() {
   std::memset(pal, 0, sizeof pal);
   std::memset(pal16, 0, sizeof pal16);
   rnd = std::rand;
+  turns = 0;
 }

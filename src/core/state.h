@@ -126,6 +126,12 @@ extern const u8 header_data[worldsize * worldsize];
 // ---------------------------------------------------------------------------
 extern int (*rnd)();
 
+// ---------------------------------------------------------------------------
+// Outside the game's state, never hashed nor recorded: what the platforms
+// tell the player about a run.
+// ---------------------------------------------------------------------------
+extern long turns;  // turns taken, steps and waits, since zerostate; newturn
+
 // Puts every field above back to the zero it holds when the program starts
 // (and `rnd` back to rand), so a run inside a longer-lived process, such as a
 // replay in the tests, begins exactly as the program does.

@@ -6,13 +6,15 @@
 #include <SDL_mixer.h>
 
 #include "core/frame.h"
+#include "music/music.h"
 
 extern SDL_Surface* scr;  // the 320x240 16-bit video surface; null in headless runs
-extern Mix_Music* mus;    // the loaded music, null before the first load or after a failed one
 
-// The hooks a real run gives the frame: SDL_mixer, SDL's event queue, the
-// screen present, SDL_Delay.
-extern const shellio sdlio;
+// The hooks a real run gives the frame: SDL_mixer, SDL's event queue and the
+// pads, the screen present, and the frame's end: the pads read afresh next
+// frame, and SDL_Delay's pause. sdlnopause ends a frame with no pause, for
+// the tests that run frames as fast as they can.
+extern const shellio sdlio, sdlnopause;
 
 // Draws `scrbuf` on `scr` and flips; nothing when there is no surface.
 void presentscreen();
@@ -52,10 +54,11 @@ struct options {
 // one line on stderr with the usage.
 int readoptions(int argc, char** argv, options& o);
 
-// Before any window: creates the recording, or reads the playback whole
-// (and takes its seed unless o has one). Returns -1 to go on, or 2 after
-// saying in one line why not.
-int openfiles(options& o);
+// Before any window: creates the recording (record.cpp), or reads the
+// playback whole and takes its seed unless o has one (playback.cpp). Each
+// returns -1 to go on, or 2 after saying in one line why not.
+int openrecording(const char* path);
+int openplayback(options& o);
 
 // Drops the recording just created, when the game could not start after all.
 void droprecording();

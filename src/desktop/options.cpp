@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "core/trace.h"
+#include "core/recording.h"
 #include "desktop.h"
 
 static const char usage[] =

@@ -13,7 +13,6 @@
 #include "pads.h"
 
 SDL_Surface* scr;
-Mix_Music* mus;
 
 // SIGTERM and SIGINT become a quit event. SDL does that too, but a signal that
 // came while SDL was still starting up was seen to be lost, and one that came
@@ -42,7 +41,7 @@ static void windowkey(SDLKey k) {
 // tells their story.
 static inputevent padq[8];
 static int padqn, padqat;
-static bool padsseen;  // this frame's padsread has run
+static bool padsseen;  // this frame's padsread has run; the frame's end clears it
 
 static bool sdlpoll(inputevent* e) {
   if (padqat < padqn) {
@@ -58,17 +57,13 @@ static bool sdlpoll(inputevent* e) {
   SDL_Event ev;
   if (!SDL_PollEvent(&ev)) {
     // The queue has run dry, and SDL has just looked at the pads: once a
-    // frame, their keys come last. The next dry poll ends the frame.
-    padsseen = !padsseen;
-    if (padsseen) {
-      padqn = padsread(padq);
-      if (padqn > 0) {
-        *e = padq[padqat++];
-        return true;
-      }
-    }
-    padsseen = false;
-    return false;
+    // frame, their keys come last.
+    if (padsseen) return false;
+    padsseen = true;
+    padqn = padsread(padq);
+    if (padqn == 0) return false;
+    *e = padq[padqat++];
+    return true;
   }
   if ((ev.type == SDL_KEYDOWN || ev.type == SDL_KEYUP) &&
       (ev.key.keysym.sym == SDLK_F11 || ev.key.keysym.sym == SDLK_m)) {
@@ -85,15 +80,11 @@ static bool sdlpoll(inputevent* e) {
   return true;
 }
 
-static void sdlplaymusic() {
-  Mix_HaltMusic();
-  if (mus) Mix_FreeMusic(mus);
-  mus = Mix_LoadMUS(spth);
-  // A missing or unreadable file leaves the game silent; that is all.
-  if (mus) Mix_PlayMusic(mus, 100);
+static void nopause() { padsseen = false; }
+static void sdlendframe() {
+  nopause();
+  SDL_Delay(50);
 }
-
-static void sdldelay() { SDL_Delay(50); }
 
 // With no display at all, SDL falls back on its offscreen driver and the game
 // would run on unseen. Unless the player asked for that driver, it is no
@@ -129,7 +120,8 @@ static void watchdisplay() {
   dlclose(x11);  // drops only the reference this dlopen took
 }
 
-const shellio sdlio = {sdlplaymusic, sdlpoll, presentscreen, sdldelay};
+const shellio sdlio = {playmusic, sdlpoll, presentscreen, sdlendframe};
+const shellio sdlnopause = {playmusic, sdlpoll, presentscreen, nopause};
 
 // Installed, the game finds its music in a data folder beside the folder
 // of the program (BITROT_DATA, relative to it unless absolute), so the tree

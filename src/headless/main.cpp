@@ -8,8 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "core/playback.h"
 #include "core/state.h"
-#include "core/trace.h"
 #include "replay.h"
 #ifdef BITROT_LINKS
 #include "link/link.h"
@@ -92,12 +92,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (!end.seen) return 0;
-  if (end.recorded == end.replayed) {
-    std::fprintf(stderr, "bitrot-replay: %s: the last frame matches the end line\n", name);
-    return 0;
-  }
-  std::fprintf(stderr,
-               "bitrot-replay: %s: the last frame differs from the end line\n  recorded: %s  replayed: %s",
-               name, end.recorded.c_str(), end.replayed.empty() ? "(no frame)\n" : end.replayed.c_str());
-  return 1;
+  const ending e = compareend(end.recorded, end.replayed);
+  std::fprintf(stderr, "bitrot-replay: %s", lastframeverdict(name, e, end.recorded, end.replayed).c_str());
+  return e == ending::matches ? 0 : 1;
 }

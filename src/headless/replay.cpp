@@ -5,7 +5,9 @@
 #include <ostream>
 #include <vector>
 
-#include "core/trace.h"
+#include "core/gfx/gfx.h"
+#include "core/playback.h"
+#include "core/statehash.h"
 
 // The current frame's events, handed to the frame's event step one by one.
 static std::vector<inputevent> pending;
@@ -18,9 +20,9 @@ static bool tracepoll(inputevent* e) {
 }
 static void nothing() {}
 
-// The message for a refusal by readtrace (got -1 or -2): always 2.
-static int refused(int got, const char* name, std::string& err) {
-  err = (got == -2 ? std::string("cannot read ") + name + ": " : std::string(name) + ": ") + err;
+// A refusal by readtrace (got refused or failed) as its message: always 2.
+static int refused(readresult got, const char* name, std::string& err) {
+  err = refusal(name, got, err);
   return 2;
 }
 
@@ -29,15 +31,15 @@ int runreplay(tracesource& trace, const char* name, std::ostream& out, std::opti
   static const shellio io = {nothing, tracepoll, nothing, nothing};
   tracereader r{trace};
   traceline t;
-  int got = readtrace(r, t, err);
-  if (got < 0) return refused(got, name, err);
-  if (got > 0 && t.type == traceline::isseed) {
+  readresult got = readtrace(r, t, err);
+  if (got == readresult::refused || got == readresult::failed) return refused(got, name, err);
+  if (got == readresult::line && t.type == traceline::isseed) {
     if (!seed) seed = t.seed;
     got = readtrace(r, t, err);
-    if (got < 0) return refused(got, name, err);
+    if (got == readresult::refused || got == readresult::failed) return refused(got, name, err);
   }
   if (!seed) {
-    err = std::string(name) + ": no seed: give --seed N, or a recording that starts with a seed line";
+    err = noseed(name);
     return 2;
   }
   zerostate();
@@ -52,7 +54,7 @@ int runreplay(tracesource& trace, const char* name, std::ostream& out, std::opti
   long f = 0;
   int loaded = -1;
   bool ended = false;
-  for (; got > 0; got = readtrace(r, t, err)) {
+  for (; got == readresult::line; got = readtrace(r, t, err)) {
     if (t.type == traceline::isend) {
       ended = true;
       if (end) end->recorded = t.state;
@@ -65,7 +67,7 @@ int runreplay(tracesource& trace, const char* name, std::ostream& out, std::opti
     if (!last) out << (line = stateline(f, loaded));
     f++;
   }
-  if (got < 0) return refused(got, name, err);
+  if (got != readresult::end) return refused(got, name, err);
   if (last && f > 0) out << (line = stateline(f - 1, loaded));
   if (end && ended) end->seen = true, end->replayed = line;
   return 0;

@@ -1,5 +1,5 @@
 // The headless replay: the game's own start-up and frames, driven by a trace
-// or a recording (see core/trace.h) instead of SDL, with no delay, no video
+// or a recording (see core/recording.h) instead of SDL, with no delay, no video
 // surface and no audio device.
 #pragma once
 
@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "core/trace.h"
+#include "core/recording.h"
 
 // A recording's end line, and the state line the replay reached instead.
 struct replayend {

@@ -1,4 +1,4 @@
-// A run as a link: a recording (see core/trace.h) packed, deflated and
+// A run as a link: a recording (see core/recording.h) packed, deflated and
 // written in base64url into the fragment of the page's address, #run=...,
 // so that nothing of it reaches a server. The page makes and opens links with
 // the browser's own deflate; the desktop programs open them with zlib.
@@ -28,11 +28,11 @@ constexpr std::size_t linkmax = 64u << 20;
 
 // The packed form of a recording as the game writes one. Text it can't pack
 // (not a recording, a line not made of events) comes back as it is.
-std::string packrun(const std::string& recording);
+std::string packrecording(const std::string& recording);
 
 // The recording in a link's content: packed, or text, which comes back as it
 // is. False with why when unpacking would pass linkmax.
-bool unpackrun(const std::string& content, std::string& recording, std::string& why);
+bool unpackrecording(const std::string& content, std::string& recording, std::string& why);
 
 // On the desktop only, with zlib (linkfile.cpp): bitrot-replay and bitrot
 // --playback take a link wherever they take a file.

@@ -64,14 +64,14 @@ bool openlink(const std::string& arg, std::string& recording, std::string& why) 
   if (!frombase64url(fragment(arg), packed)) return why = "not base64url", false;
   const int got = inflateraw(packed, content);
   if (got == 0) return why = "damaged: its data does not inflate whole", false;
-  if (got < 0 || !unpackrun(content, recording, why))
+  if (got < 0 || !unpackrecording(content, recording, why))
     return why = "over " + std::to_string(linkmax >> 20) + " MiB once inflated", false;
   if (recording.compare(0, 5, "seed ") != 0) return why = "no seed: not a recording", false;
   return true;
 }
 
 std::string makelink(const std::string& recording) {
-  const std::string packed = packrun(recording);
+  const std::string packed = packrecording(recording);
   z_stream z{};
   deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
   std::string deflated(deflateBound(&z, uLong(packed.size())), '\0');

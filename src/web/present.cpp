@@ -5,7 +5,7 @@
 #include <bit>
 #include <cstring>
 
-#include "core/trace.h"
+#include "core/gfx/gfx.h"
 #include "web.h"
 
 // The 32-bit pixel of every RGB565 colour for one set of channel masks; the

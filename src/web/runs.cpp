@@ -9,8 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "core/trace.h"
+#include "core/playback.h"
+#include "core/statehash.h"
 #include "link/link.h"
+#include "music/music.h"
 #include "web.h"
 
 static const char* const watchpath = "/watching";  // where the page puts the file
@@ -38,9 +40,9 @@ static bool watchpoll(inputevent* e) {
   return true;
 }
 
-static void nodelay() {}
+static void nopause() {}
 
-static const shellio watchio = {webplaymusic, watchpoll, presentscreen, nodelay};
+static const shellio watchio = {playmusic, watchpoll, presentscreen, nopause};
 
 static bool watchframe() {
   loaded = frame(watchio);
@@ -50,18 +52,13 @@ static bool watchframe() {
 }
 
 static void watchended() {
-  char said[160];
-  if (stopped) std::snprintf(said, sizeof said, "stopped after %zu frames", at);
-  else if (endstate.empty())
-    std::snprintf(said, sizeof said, "played %zu frames; the recording has no end line", at);
-  else if (endstate == stateline(long(at) - 1, loaded))
-    std::snprintf(said, sizeof said, "played %zu frames; the last matches the end line", at);
-  else std::snprintf(said, sizeof said, "played %zu frames; the last differs from the end line", at);
+  const std::string said = stopped ? "stopped after " + std::to_string(at) + " frames"
+                                   : verdict(long(at), compareend(endstate, stateline(long(at) - 1, loaded)));
   EM_ASM(
       {
         if (Module['onwatchend']) Module['onwatchend'](UTF8ToString($0));
       },
-      said);
+      said.c_str());
 }
 
 static std::string why;  // webwatch's answer
@@ -69,24 +66,6 @@ static std::string why;  // webwatch's answer
 static const char* answer(const std::string& s) {
   why = s;
   return why.c_str();
-}
-
-// Reads a recording with the core's reader, line for line and with its
-// words for what is wrong ("line N: ..."), into frames, seed and end.
-// Returns "" or what is wrong.
-static std::string readrecording(const std::string& text, std::vector<std::vector<inputevent>>& out,
-                                 unsigned& seed, std::string& end) {
-  textsource in(text);
-  tracereader r(in);
-  traceline t;
-  std::string err;
-  int got;
-  while ((got = readtrace(r, t, err)) > 0) {
-    if (t.type == traceline::isseed) seed = t.seed;
-    if (t.type == traceline::isend) end = t.state;
-    if (t.type == traceline::isframe) out.push_back(std::move(t.evs));
-  }
-  return got < 0 ? err : "";
 }
 
 extern "C" {
@@ -112,26 +91,26 @@ EMSCRIPTEN_KEEPALIVE const char* webwatch(int checkonly) {
   if (playing) return answer("a run is under way");
   // A link's content (the page has inflated it) may be packed; a file too.
   std::string text, toolarge;
-  if (!unpackrun(bytes, text, toolarge)) return answer(toolarge);
+  if (!unpackrecording(bytes, text, toolarge)) return answer(toolarge);
   bytes.clear();
-  if (text.compare(0, 5, "seed ") != 0) return answer("no seed: not a recording");
 
+  // Read with the core's reader, line for line and with its words for what
+  // is wrong ("line N: ..."), as the desktop's --playback reads.
   std::vector<std::vector<inputevent>> read;
-  std::string end;
-  unsigned seed = 0;
-  const std::string err = readrecording(text, read, seed, end);
+  textsource in(text);
+  recordingsummary s;
+  const std::string err =
+      readwhole(in, "", false, s, [&read](std::vector<inputevent>& evs) { read.push_back(std::move(evs)); });
   if (!err.empty()) return answer(err);
-  if (read.empty()) return answer("no frames to play");
-
   if (checkonly) return answer("");
 
   frames.swap(read);
-  endstate = end;
-  watchseed = seed;
+  endstate = s.endstate;
+  watchseed = s.seed;
   at = next = 0;
   loaded = -1;
   stopped = false;
-  startframes(seed, watchframe, watchended);
+  startframes(s.seed, watchframe, watchended);
   return answer("");
 }
 

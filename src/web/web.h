@@ -24,11 +24,6 @@ extern bool playing;
 // recording stops on it, as on the keyboard's.
 bool pageescape();
 
-// The music switch's hook: the file named in `spth`, 100 loops; a missing file
-// leaves the game silent. The frames of a run and of a recording watched both
-// use it.
-void webplaymusic();
-
 // Starts the frames of a run (webstart) or of a recording watched (runs.cpp)
 // from a new game with rand seeded by s: each runs one frame and returns false
 // after the last one; end is called once the frames have stopped. The page's

@@ -1,7 +1,6 @@
 // The browser's frame loop. The page calls webstart once the player has pressed
 // a key or clicked, since browsers hold sound back until then; a run ends as on
 // the desktop (Escape alone, or a quit) and the page may start another.
-#include <SDL/SDL_mixer.h>
 #include <emscripten.h>
 
 #include <algorithm>
@@ -10,12 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "core/trace.h"
+#include "core/recording.h"
+#include "core/statehash.h"
 #include "link/link.h"
+#include "music/music.h"
 #include "web.h"
 
 SDL_Surface* scr;
-static Mix_Music* mus;
 
 bool playing;
 static bool timed = true;    // the browser's timer runs the frames; false: only webstep does
@@ -25,9 +25,6 @@ static unsigned seed;
 static std::string played, line;  // the trace of this run, and of the frame under way
 static std::string endline;       // the recording's end line, once the run has ended
 static long runlength;            // frames of this run
-static long turns;                // turns this run's games took: steps and waits
-static u8 premode, prelastmask;   // the mode and the last frame's key mask as the frame began
-static u32 precount;              // count as the frame began
 
 // Who holds a key: the keyboard (through SDL) and the page's own sources (the
 // touch pad, gamepads), one bit each. A key goes down when its first holder
@@ -114,15 +111,7 @@ bool pageescape() {
   return escape;
 }
 
-void webplaymusic() {
-  Mix_HaltMusic();
-  if (mus) Mix_FreeMusic(mus);
-  mus = Mix_LoadMUS(spth);
-  // A missing or unreadable file leaves the game silent; that is all.
-  if (mus) Mix_PlayMusic(mus, 100);
-}
-
-static void nodelay() {}  // the browser's timer paces the frames
+static void nopause() {}  // the browser's timer paces the frames
 
 static void webframe() {
   // The page reads its gamepads here, so that what a pad holds lands in the
@@ -157,22 +146,12 @@ void startframes(unsigned s, bool (*each)(), void (*end)()) {
   if (timed) emscripten_set_main_loop(webframe, 20, 0);
 }
 
-// The screen present of a run's frame, the last thing before the frame's end,
-// where the turn the frame took, if any, is still to be seen: procgame takes
-// one when the key mask has changed in play past the lock-out, with Space or
-// an arrow held. Only counted, for the end card; the game is not touched.
-static void runpresent() {
-  presentscreen();
-  if (premode == 1 && precount >= 41 && a.keymask != prelastmask && (a.keymask & 31)) turns++;
-}
-
-static const shellio runio = {webplaymusic, webpoll, runpresent, nodelay};
+static const shellio runio = {playmusic, webpoll, presentscreen, nopause};
 
 // One frame of the player's run; false once it has ended. The end line is
 // written at once, as the desktop writes it, before anything else can touch
 // the state it describes.
 static bool runframe() {
-  premode = a.mode, prelastmask = a.lastmask, precount = count;
   const int loaded = frame(runio);
   played += line;
   played += '\n';
@@ -193,7 +172,7 @@ EMSCRIPTEN_KEEPALIVE void webstart(unsigned s) {
   played.clear();
   line.clear();
   endline.clear();
-  runlength = turns = 0;
+  runlength = 0;
   seed = s;
   startframes(s, runframe, runended);
 }
@@ -243,13 +222,13 @@ EMSCRIPTEN_KEEPALIVE const char* webrecording() {
 // The last run packed for its link (link.h): its bytes, and how many there are.
 static std::string packed;
 EMSCRIPTEN_KEEPALIVE const char* webpacked() {
-  packed = packrun(webrecording());
+  packed = packrecording(webrecording());
   return packed.data();
 }
 EMSCRIPTEN_KEEPALIVE unsigned webpackedsize() { return unsigned(packed.size()); }
 
 // How long the current or last run has lasted: its frames, and the turns its
-// games took.
+// games took (the core counts them from the run's start).
 EMSCRIPTEN_KEEPALIVE long webframes() { return runlength; }
 EMSCRIPTEN_KEEPALIVE long webturns() { return turns; }
 
@@ -261,8 +240,7 @@ EMSCRIPTEN_KEEPALIVE void webtrack(int track) {
   if (!playing || mus || a.curtrack != track) return;
   char name[16];
   std::snprintf(name, sizeof name, "%d.ogg", track);
-  mus = Mix_LoadMUS(name);
-  if (mus) Mix_PlayMusic(mus, 100);
+  playfile(name);
 }
 }
 

@@ -30,14 +30,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(got.compare(0, 5, "seed ") == 0, "a link opens to no recording");
   else check(!why.empty(), "a link refused without a reason");
   why.clear();
-  if (unpackrun(bytes, got, why)) check(got.size() <= linkmax, "unpacked past linkmax");
+  if (unpackrecording(bytes, got, why)) check(got.size() <= linkmax, "unpacked past linkmax");
   else check(!why.empty() && got.empty(), "content refused without a reason");
 
   // The bytes as a recording.
-  const std::string packed = packrun(bytes);
+  const std::string packed = packrecording(bytes);
   if (packed != bytes) {
     why.clear();
-    check(unpackrun(packed, got, why) && got == bytes, "a packed recording unpacks to something else");
+    check(unpackrecording(packed, got, why) && got == bytes, "a packed recording unpacks to something else");
   }
   if (bytes.compare(0, 5, "seed ") == 0) {
     why.clear();

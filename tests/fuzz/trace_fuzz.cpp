@@ -2,7 +2,7 @@
 // line by line, and the first frames of what it read are played as
 // bitrot-replay plays them. Besides the sanitizers' findings, it stops on a
 // broken promise of the reader or the replay:
-//   - a refused line has a message that names it; an accepted one has none;
+//   - a refusal names the input and the line that is wrong;
 //   - the events of a frame line, written out again, read back the same;
 //   - --last prints the last line of the full output, and a recording's end
 //     line is compared with that same line;
@@ -16,7 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "core/trace.h"
+#include "core/playback.h"
+#include "core/statehash.h"
 #include "headless/replay.h"
 
 namespace {
@@ -31,25 +32,21 @@ void check(bool ok, const char* what) {
   std::abort();
 }
 
-// Reads the whole input and checks each line as the reader returns it.
+// Reads the whole input as playback reads it, and checks each frame line.
 void readall(const std::string& text) {
   textsource in(text);
-  tracereader r(in);
-  traceline t;
-  std::string err;
-  int got;
-  while ((got = readtrace(r, t, err)) > 0) {
-    check(err.empty(), "a line read has an error");
-    if (t.type != traceline::isframe) continue;
+  recordingsummary sum;
+  const std::string why = readwhole(in, "fuzz", true, sum, [](std::vector<inputevent>& evs) {
     std::string line, bad;
-    for (const inputevent& e : t.evs) appendevent(line, e);
+    for (const inputevent& e : evs) appendevent(line, e);
     std::vector<inputevent> again;
-    check(parseevents(line, again, bad), "a frame written out can't be read back");
-    check(again.size() == t.evs.size(), "a frame read back has other events");
+    check(parseevents(line, again, bad) && again.size() == evs.size(),
+          "a frame written out reads back otherwise");
     for (std::size_t i = 0; i < again.size(); i++)
-      check(again[i].type == t.evs[i].type && again[i].sym == t.evs[i].sym, "an event read back differs");
-  }
-  if (got < 0) check(err.compare(0, 5, "line ") == 0, "a refused line is not named");
+      check(again[i].type == evs[i].type && again[i].sym == evs[i].sym, "an event read back differs");
+  });
+  check(why.empty() || why.starts_with("fuzz: line ") || why == "fuzz: no frames to play",
+        "a refusal names neither the input nor its line");
 }
 
 // The hashes of the state line, one byte at a time as their definition says:

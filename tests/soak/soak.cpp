@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "core/frame.h"
-#include "core/trace.h"
+#include "core/recording.h"
 
 namespace {
 

@@ -104,6 +104,7 @@ void step(int direction) {
 }  // namespace
 
 void newturn(int direction) {
+  turns++;
   // Danger music for as long as growth was seen within the last turns.
   if (a.alarm) {
     a.track = 0;

@@ -2,6 +2,8 @@
 // All of it works on plain arrays; showing `scrbuf` is the platform's part.
 #pragma once
 
+#include "core/state.h"
+
 // Loads the base palette into `pal` and its RGB565 form into pal16[0..15];
 // the dark shades 16..31 are left as they are. Called by newgame and by a
 // mender pick-up that draws even.
@@ -20,3 +22,10 @@ void mutaterender();
 // Called once a frame, after mutaterender; the frame then has the platform
 // present `scrbuf`.
 void renderscreen();
+
+// An RGB565 colour at 8 bits per channel, exactly as the window shows it on a
+// 24-bit display: sdl12-compat draws through SDL 2's blitter, whose table
+// takes red and blue to v * 255 / 31 rounded down and green to 4g + g / 24
+// (read back from an X window for all 65536 colours, alike with SDL's
+// software, OpenGL and OpenGL ES 2 renderers).
+void widen(u16 c, u8 rgb[3]);

@@ -36,3 +36,10 @@ void renderscreen() {
     }
   }
 }
+
+void widen(u16 c, u8 rgb[3]) {
+  const unsigned r = c >> 11, g = (c >> 5) & 63, bl = c & 31;
+  rgb[0] = u8(r * 255 / 31);
+  rgb[1] = u8(g * 4 + g / 24);
+  rgb[2] = u8(bl * 255 / 31);
+}

@@ -27,7 +27,7 @@ void frameends(std::string& out, unsigned& n) {
 
 }  // namespace
 
-std::string packrun(const std::string& recording) {
+std::string packrecording(const std::string& recording) {
   if (recording.compare(0, 5, "seed ") != 0) return recording;
   std::size_t at = recording.find('\n');
   if (at == std::string::npos) return recording;
@@ -64,7 +64,7 @@ std::string packrun(const std::string& recording) {
   return out;
 }
 
-bool unpackrun(const std::string& content, std::string& recording, std::string& why) {
+bool unpackrecording(const std::string& content, std::string& recording, std::string& why) {
   recording.clear();
   if (content.compare(0, 4, "run ") != 0) {
     recording = content;

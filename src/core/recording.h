@@ -1,16 +1,14 @@
-// Traces: the game's input as text, and its state as one line of text.
+// Recordings and traces: the game's input as text, and the reader of it.
 //
 // A trace has one line per frame, holding that frame's events as blank-
 // separated tokens: dK (key K down), uK (key K up), q (quit), with K an SDL
 // 1.2 key code. The headless replay reads traces; the desktop records them.
-// A state line is what the replay prints after each frame; its two hashes
-// cover the screen and the grid, effect map and palette, so equal lines mean
-// equal frames.
 //
 // A recording is a trace with two more kinds of line, so that it holds a
 // whole game:
 //   seed N           the first line: the seed rand was given, 0 to 4294967295
 //   end STATELINE    after a clean end: the state line of the last frame
+//                    (core/statehash.h)
 // The game writes each frame's line whole, newline included, and flushes it,
 // so a recording cut short by a crash ends in whole frames; a last line with
 // no newline can only be a frame cut in half, and is left out.
@@ -24,13 +22,13 @@
 
 #include "frame.h"
 
-// FNV-1a, 64 bits, over n bytes, continuing from h.
-std::uint64_t fnv1a(const void* data, std::size_t n, std::uint64_t h = 0xcbf29ce484222325ull);
-
-// Hash of `scrbuf`, and of `cells`, `scfx` and `pal16`; the 16-bit words are
-// hashed little-endian whatever the machine's order.
-std::uint64_t screenhash();
-std::uint64_t statehash();
+// What reading a line came to.
+enum class readresult : signed char {
+  line,     // a line was read
+  end,      // the input has ended
+  refused,  // a line that is not a trace's: "line N: what is wrong"
+  failed,   // the input could not be read: the system's reason
+};
 
 // Reads one trace line into evs. On a token it can't read, returns false with
 // the token in bad.
@@ -39,17 +37,6 @@ bool parseevents(const std::string& line, std::vector<inputevent>& evs, std::str
 // Appends e to a trace line as its token, blank-separated; other events, which
 // the game ignores, add nothing.
 void appendevent(std::string& line, const inputevent& e);
-
-// The state after frame f, as one line with its newline; loaded is the frame's
-// return value, the track its music switch loaded or -1.
-std::string stateline(long f, int loaded);
-
-// An RGB565 colour at 8 bits per channel, exactly as the window shows it on a
-// 24-bit display: sdl12-compat draws through SDL 2's blitter, whose table
-// takes red and blue to v * 255 / 31 rounded down and green to 4g + g / 24
-// (read back from an X window for all 65536 colours, alike with SDL's
-// software, OpenGL and OpenGL ES 2 renderers).
-void widen(u16 c, u8 rgb[3]);
 
 // Reads a decimal number from 0 to 4294967295 and nothing else: no sign, no
 // blanks, at most ten digits.
@@ -75,15 +62,16 @@ constexpr std::size_t maxline = 16u << 20;
 // How far a trace or a recording has been read, to check its shape: a seed
 // line only first, nothing after an end line.
 struct traceplace {
-  long line = 0;          // lines read so far
-  bool haveseed = false;  // the first line was a seed line
-  bool ended = false;     // an end line was read
+  long line = 0;           // lines read so far
+  bool haveseed = false;   // the first line was a seed line
+  bool ended = false;      // an end line was read
+  bool recording = false;  // the first line is a seed line, though perhaps a bad one
 };
 
 // Reads one whole line, text without its newline, as the line after p into t:
-// 1, or -1 with "line N: what is wrong" in err. readtrace reads each line
-// of a tracesource through it.
-int readtraceline(traceplace& p, const std::string& text, traceline& t, std::string& err);
+// line, or refused with "line N: what is wrong" in err. readtrace reads each
+// line of a tracesource through it.
+readresult readtraceline(traceplace& p, const std::string& text, traceline& t, std::string& err);
 
 // Where the bytes of a trace come from: a file, a pipe, or text in memory.
 // No exceptions: a read that fails says so, and why, as its return value, so
@@ -136,7 +124,7 @@ struct tracereader {
   std::size_t from = 0, to = 0;
 };
 
-// Reads the next line into t: 1 when there was one, 0 at the end, -1 with
-// "line N: what is wrong" in err on a line it can't read, and -2 with the
-// system's reason in err when the input can't be read.
-int readtrace(tracereader& r, traceline& t, std::string& err);
+// Reads the next line into t: line when there was one, end at the end,
+// refused with "line N: what is wrong" in err on a line it can't read, and
+// failed with the system's reason in err when the input can't be read.
+readresult readtrace(tracereader& r, traceline& t, std::string& err);
