@@ -102,12 +102,12 @@ def check(what, rc, err, want_rc, want_err):
     mb = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss // 1024
     if (rc, err) != (want_rc, want_err) or (peak and mb > peak):
         sys.exit(f"{what}: status {rc}, {mb} MB at the peak, stderr: {err}")
-r = subprocess.run([game, "--playback", "bad"], capture_output=True, text=True, timeout=60)
+r = subprocess.run([game, "--playback", "bad"], capture_output=True, text=True, timeout=240)
 check("refused", r.returncode, r.stderr, 2, 'bitrot: bad: line 10000003: cannot read "x"\n')
 played = "bitrot: empty: played 1 frames; the recording has no end line\n"
 with open("err", "w") as err:
     p = subprocess.Popen([game, "--playback", "empty"], stderr=err)
-    for _ in range(600):
+    for _ in range(2400):
         if p.poll() is not None or open("err").read() == played: break
         time.sleep(0.1)
     p.send_signal(signal.SIGTERM)
