@@ -559,7 +559,8 @@ int main(int argc, char** argv) {
   if (!cpp.empty()) {
     if (bin.empty()) fail("--cpp needs --bin: the table includes the raw image");
     // The packed image beside the raw one: world.bin, world.rle.
-    std::string rle = bin.substr(0, bin.rfind('.') == std::string::npos ? bin.size() : bin.rfind('.')) + ".rle";
+    std::string rle =
+        bin.substr(0, bin.rfind('.') == std::string::npos ? bin.size() : bin.rfind('.')) + ".rle";
     writefile(rle, packed());
     writefile(cpp, tablesource(bin, rle));
   }
