@@ -1,6 +1,26 @@
 // bitrot's page: the start card, the screen's scale, the seed, and which keys
 // the game gets. The game itself is bitrot.js and bitrot.wasm; load.js fetches
 // the music and keeps the page offline, runs.js saves and plays recordings.
+//
+// The page's contract. index.html names its scripts in this order, and the
+// build puts them in that order into one script inside it (pack.js). Each
+// runs once, at once, and reaches the others only through window.bitrot
+// (`page` in each) and emscripten's Module, set up as follows:
+//
+//   script      sets on window.bitrot                  sets on Module
+//   page.js     keys, scale, fit, room, say, state,    the object: canvas, postRun,
+//               setstate, today, begin, start, playing  onrunend, onAbort; then adds
+//                                                       bitrot.js at DOMContentLoaded
+//   ownkeys.js  togglemusic, togglefullscreen,
+//               canfullscreen, ownkey
+//   touch.js    room (its pad's, once shown)
+//   pad.js                                             onframe
+//   load.js                                            preRun; postRun += the music
+//   runs.js     onstart, onrunend                      onwatchend; postRun += its own
+//
+// page.js calls the hooks later scripts set (room, ownkey, onstart, onrunend)
+// when they exist; no script replaces another's. The core's figures the page
+// needs come from the core (Module._webtoolarge); its key codes are `keys`.
 'use strict';
 
 (function () {
@@ -8,21 +28,27 @@
   const cardtext = document.getElementById('cardtext');
   const canvas = document.getElementById('canvas');
 
-  // What the page's other scripts (touch.js, pad.js, ownkeys.js) reach: the
-  // room their controls take beside the screen, in CSS pixels, and below.
-  const page = window.bitrot = {room: function () { return [0, 0]; }, fit: fit};
+  // The room the page's own controls take beside the screen and below it, in
+  // CSS pixels: none until touch.js shows its pad.
+  const page = window.bitrot = {room: function () { return [0, 0]; }, fit: fit, scale: scale};
+
+  // The game's codes for the keys the page sends it (SDL 1.2's), by the
+  // touch pad and gamepads through webkey.
+  page.keys = {up: 273, down: 274, right: 275, left: 276, wait: 32, enter: 13, end: 27};
 
   function say(text) {
     cardtext.textContent = text;
     card.hidden = false;
   }
 
-  // The largest whole number of device pixels per game pixel that fits.
-  function fit() {
+  // The largest whole number of device pixels per game pixel that fits beside
+  // and above controls taking [w, h] CSS pixels (at least 1).
+  function scale([w, h]) {
     const dpr = window.devicePixelRatio || 1;
-    const [w, h] = page.room();
-    const k = Math.max(1, Math.floor(Math.min((innerWidth - w) * dpr / 320, (innerHeight - h) * dpr / 240)));
-    document.documentElement.style.setProperty('--scale', k / dpr);
+    return Math.max(1, Math.floor(Math.min((innerWidth - w) * dpr / 320, (innerHeight - h) * dpr / 240)));
+  }
+  function fit() {
+    document.documentElement.style.setProperty('--scale', scale(page.room()) / (window.devicePixelRatio || 1));
   }
   addEventListener('resize', fit);
   fit();
@@ -124,6 +150,7 @@
     onrunend: function () {
       state = 'ended';
       say('The run is over. Press a key, click or tap to play again');
+      if (page.onrunend) page.onrunend();
     },
     onAbort: function (what) {
       state = 'loading';

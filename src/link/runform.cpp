@@ -104,6 +104,6 @@ bool unpackrun(const std::string& content, std::string& recording, std::string& 
   }
   if (recording.size() <= linkmax) return true;
   recording.clear();
-  why = "over " + std::to_string(linkmax >> 20) + " MiB once inflated";
+  why = overlinkmax();
   return false;
 }
