@@ -94,9 +94,7 @@
   // at the first touch on any other.
   function show() {
     if (dpad) return;
-    html.classList.add('touch');
-    document.querySelector('meta[name=viewport]').content =
-      'width=device-width, initial-scale=1, maximum-scale=1, user-scalable=no';
+    html.classList.add('touch');  // style.css: the pad's place, the card's, and no gestures but zooming
     const k = page.keys;
     dpad = group('dpad', [['Up', '▲', k.up, 'up'], ['Left', '◀', k.left, 'left'],
                           ['Right', '▶', k.right, 'right'], ['Down', '▼', k.down, 'down']]);
