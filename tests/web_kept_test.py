@@ -130,19 +130,19 @@ check(sorted(held) == sorted([url] + [url + f for f in names]) and set(names) ==
 
 # A new build: another cache name, a file changed. The next visit gets it, and
 # the old cache is gone.
-with open(copy + '/style.css', 'a') as f: f.write('/* a new build */\n')
+with open(copy + '/icon-180.png', 'ab') as f: f.write(b'a new build')
 sw = open(copy + '/sw.js').read()
 open(copy + '/sw.js', 'w').write(sw.replace('bitrot-' + build, 'bitrot-0000000000000002'))
 b.get(url)
 check(until(lambda: wait('caches.keys()') == ['bitrot-0000000000000002']) and
-      'a new build' in wait('fetch("style.css").then(r => r.text())'),
+      'a new build' in wait('fetch("icon-180.png").then(r => r.text())'),
       'a new build replaces the old cache and its files')
 
 stop(url)
 b.get(url + '?seed=7')
 start()
 check(step(30) == 30 and until(lambda: music() == ['running', True]) and
-      'a new build' in wait('fetch("style.css").then(r => r.text())'),
+      'a new build' in wait('fetch("icon-180.png").then(r => r.text())'),
       'with the server stopped the page plays, music and all, from the new cache')
 noerrors()
 sys.exit(finish())
