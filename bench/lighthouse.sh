@@ -17,6 +17,7 @@ CHROME_PATH=/usr/bin/chromium "$top/node_modules/.bin/lighthouse" "http://127.0.
   --quiet --output=json --output-path="$report" \
   --chrome-flags="--headless=new --no-sandbox --disable-gpu --disable-background-networking \
 --disable-component-update --disable-sync --no-first-run --user-data-dir=$(mktemp -d)"
+# shellcheck disable=SC2016  # the script's ${...} are JavaScript's
 node -e '
 const r = JSON.parse(require("fs").readFileSync(process.argv[1], "utf8"));
 for (const c of Object.values(r.categories)) console.log(`${c.title.padEnd(16)} ${c.score}`);
