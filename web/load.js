@@ -32,11 +32,13 @@
       .catch(e => console.warn('bitrot: the page will not play offline: ' + e.message));
   }
 
-  // Opening the sound can take a while (over half a second in a headless
-  // Chromium with no sound card), and would hold up the start card if the
-  // game's start-up did it: it is done while the program is still on its way,
-  // and SDL takes this context when the game opens its audio. Suspended until
-  // the player's first key or click, as browsers want.
+  // Opening the sound can take a while (0.2 s in a headless Chromium with no
+  // sound card, most of it the browser starting its audio, and more on a
+  // busy machine), and blocks the page meanwhile. Done in the game's start-up
+  // it would hold up the start card, done at the player's first key it would
+  // hold up the run: it is done while the program is still on its way, and
+  // SDL takes this context when the game opens its audio. Suspended until the
+  // player's first key or click, as browsers want.
   let sound = null;
   setTimeout(function () {
     if (typeof AudioContext === 'function' && !sound) sound = new AudioContext();
@@ -45,8 +47,11 @@
     if (sound) SDL.audioContext = sound;
   }];
 
+  // Once the start card has been drawn: a page that loads fast (from a cache,
+  // or a machine's own server) could otherwise start fetching 2 MB before it
+  // is first drawn.
   Module.postRun.push(function () {
-    track(0).then(() => track(1)).then(offline);
+    requestAnimationFrame(() => setTimeout(() => track(0).then(() => track(1)).then(offline), 0));
   });
 
   // A new build's worker takes over as soon as it holds all its files. A page
