@@ -59,7 +59,7 @@
 
   // Reads the pads: in play, every change of the keys they hold goes to the
   // game; between runs, a button newly pressed starts one. Called before every
-  // game frame (Module.onframe) and, while a pad is connected, at every
+  // game frame (page.eachframe) and, while a pad is connected, at every
   // animation frame.
   let held = new Set(), pressed = new Set();
   function poll() {
@@ -92,5 +92,5 @@
   }
   addEventListener('gamepadconnected', connected);
   if (pads().length) connected();
-  window.Module.onframe = poll;
+  page.eachframe.push(poll);
 })();

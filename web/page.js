@@ -9,17 +9,18 @@
 //
 //   script      sets on window.bitrot                  sets on Module
 //   page.js     keys, scale, fit, room, say, state,    the object: canvas, postRun,
-//               setstate, today, begin, start, playing  onrunend, onAbort; then adds
-//                                                       bitrot.js at DOMContentLoaded
+//               setstate, today, begin, start,          onrunend, onAbort, onframe;
+//               playing, eachframe                      then adds bitrot.js at
+//                                                       DOMContentLoaded
 //   ownkeys.js  togglemusic, togglefullscreen,
 //               canfullscreen, ownkey
 //   touch.js    room (its pad's, once shown)
-//   pad.js                                             onframe
-//   load.js                                            preRun; postRun += the music
+//   pad.js      eachframe += its reading of the pads
+//   load.js     opensound; eachframe += the sound      preRun; postRun += the music
 //   runs.js     onstart, onrunend                      onwatchend; postRun += its own
 //
-// page.js calls the hooks later scripts set (room, ownkey, onstart, onrunend)
-// when they exist; no script replaces another's. The core's figures the page
+// page.js calls the hooks later scripts set (room, ownkey, onstart, onrunend,
+// opensound, eachframe) when they exist; no script replaces another's. The core's figures the page
 // needs come from the core (Module._webtoolarge); its key codes are `keys`.
 'use strict';
 
@@ -35,6 +36,7 @@
   // The game's codes for the keys the page sends it (SDL 1.2's), by the
   // touch pad and gamepads through webkey.
   page.keys = {up: 273, down: 274, right: 275, left: 276, wait: 32, enter: 13, end: 27};
+  page.eachframe = [];
 
   function say(text) {
     cardtext.textContent = text;
@@ -105,6 +107,7 @@
     if (state !== 'ready' && state !== 'ended') return;
     state = 'playing';
     card.hidden = true;
+    if (page.opensound) page.opensound();
     Module._webstart(seed);
   }
   page.begin = begin;
@@ -151,6 +154,11 @@
       state = 'ended';
       say('The run is over. Press a key, click or tap to play again');
       if (page.onrunend) page.onrunend();
+    },
+    // Before every game frame, of a run or a recording: what the later
+    // scripts must do first (the sound opened, the pads read).
+    onframe: function () {
+      for (const f of page.eachframe) f();
     },
     onAbort: function (what) {
       state = 'loading';

@@ -127,6 +127,7 @@
   // link's alike; it starts playing unless refused. Only between runs; a
   // refused recording changes nothing.
   function play(name, bytes, label) {
+    page.opensound();
     Module.FS.writeFile('/watching', bytes);
     const why = Module.UTF8ToString(Module._webwatch(0));
     if (why) return refuse(name, why);
