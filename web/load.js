@@ -56,6 +56,7 @@
   };
   page.eachframe.push(open);
   Module.preRun = [function () {
+    if (!Context) return;  // no Web Audio: SDL does without, as it did
     SDL.openAudioContext = function () {
       if (!SDL.audioContext) SDL.audioContext = {state: 'suspended', resume: () => Promise.resolve()};
     };

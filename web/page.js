@@ -20,8 +20,9 @@
 //   runs.js     onstart, onrunend                      onwatchend; postRun += its own
 //
 // page.js calls the hooks later scripts set (room, ownkey, onstart, onrunend,
-// opensound, eachframe) when they exist; no script replaces another's. The core's figures the page
-// needs come from the core (Module._webtoolarge); its key codes are `keys`.
+// opensound, eachframe) when they exist; no script replaces another's. The
+// core's figures come from the core (Module._webtoolarge); its key codes are
+// `keys`.
 'use strict';
 
 (function () {
