@@ -7,7 +7,7 @@ bitrot-replay --screen draws, and says whether it matches; what is not a
 recording is refused with the reason bitrot-replay gives; the page is
 installable (in Chromium, which says so), with the icon an iPhone or iPad
 puts on its home screen; after one visit a new build replaces every file, and with the
-server gone the page still plays, music and all.
+server gone the page still plays, music and all; the first download stays small.
 Usage: web_kept_test.py NATIVE_BUILD SITE_DIR [--engine E] [--shots DIR]"""
 import base64, glob, hashlib, os, re, shutil, struct, subprocess, sys, tempfile
 from selenium.webdriver.common.keys import Keys
@@ -127,6 +127,9 @@ build = hashlib.sha256(''.join('%s %s\n' % (f, hashlib.sha256(open(os.path.join(
 held = wait('caches.open("bitrot-%s").then(c => c.keys()).then(k => k.map(r => r.url))' % build)
 check(sorted(held) == sorted([url] + [url + f for f in names]) and set(names) == set(os.listdir(copy)) - {'sw.js'},
       'its cache, bitrot-%s, is named after the %d files of the site and holds them all' % (build, len(names)))
+# What a player waits for before the first run, raw (a host that does not compress): kept from growing.
+first = sum(os.path.getsize(os.path.join(copy, f)) for f in ['index.html', 'bitrot.js', 'bitrot.wasm'])
+check(first <= 200000, 'the first download, the page and the program, is %d bytes, at most 200,000' % first)
 
 # A new build: another cache name, a file changed. The next visit gets it, and
 # the old cache is gone.
