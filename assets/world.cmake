@@ -1,5 +1,6 @@
 # The world image: worldgen turns the text sources in assets/world into the raw
-# image and a tiny C++ file that embeds it with .incbin, every build.
+# image, the same packed for the browser, and a tiny C++ file that embeds
+# them with .incbin, every build.
 find_package(PNG REQUIRED)
 
 add_executable(worldgen ${CMAKE_CURRENT_LIST_DIR}/world/worldgen.cpp)
@@ -13,7 +14,7 @@ set(world_dir ${CMAKE_BINARY_DIR}/world)
 file(MAKE_DIRECTORY ${world_dir})
 
 add_custom_command(
-  OUTPUT ${world_dir}/world.bin ${world_dir}/world_data.cpp
+  OUTPUT ${world_dir}/world.bin ${world_dir}/world.rle ${world_dir}/world_data.cpp
   COMMAND worldgen ${CMAKE_CURRENT_LIST_DIR}/world --bin ${world_dir}/world.bin
           --cpp ${world_dir}/world_data.cpp --png ${world_dir}
   DEPENDS worldgen ${world_sources}
@@ -22,7 +23,8 @@ add_custom_command(
 
 add_library(bitrot_world STATIC ${world_dir}/world_data.cpp)
 # The .incbin is invisible to the compiler's dependency scan.
-set_source_files_properties(${world_dir}/world_data.cpp PROPERTIES OBJECT_DEPENDS ${world_dir}/world.bin)
+set_source_files_properties(${world_dir}/world_data.cpp PROPERTIES OBJECT_DEPENDS
+  "${world_dir}/world.bin;${world_dir}/world.rle")
 target_include_directories(bitrot_world PUBLIC ${CMAKE_SOURCE_DIR}/src)
 
 # `make worldpictures` refreshes the pictures in docs/ that the README shows.

@@ -6,7 +6,7 @@
 # files a native build of the target would make.
 set(BITROT_HOST_DIR "" CACHE PATH "native build folder of this tree that made the world, the music and the icons")
 set(host ${BITROT_HOST_DIR})
-set(host_files world/world_data.cpp world/world.bin)
+set(host_files world/world_data.cpp world/world.bin world/world.rle)
 if(EMSCRIPTEN)
   list(APPEND host_files 0.ogg 1.ogg bitrot-icon)
 elseif(BITROT_DESKTOP)
@@ -21,7 +21,8 @@ endforeach()
 
 add_library(bitrot_world STATIC ${host}/world/world_data.cpp)
 # The .incbin is invisible to the compiler's dependency scan.
-set_source_files_properties(${host}/world/world_data.cpp PROPERTIES OBJECT_DEPENDS ${host}/world/world.bin)
+set_source_files_properties(${host}/world/world_data.cpp PROPERTIES OBJECT_DEPENDS
+  "${host}/world/world.bin;${host}/world/world.rle")
 
 # The music beside the program, where a native build has it.
 if(BITROT_DESKTOP AND NOT EMSCRIPTEN)

@@ -7,7 +7,7 @@ bitrot-replay --screen draws, and says whether it matches; what is not a
 recording is refused with the reason bitrot-replay gives; the page is
 installable (in Chromium, which says so), with the icon an iPhone or iPad
 puts on its home screen; after one visit a new build replaces every file, and with the
-server gone the page still plays, music and all.
+server gone the page still plays, music and all; the first download stays small.
 Usage: web_kept_test.py NATIVE_BUILD SITE_DIR [--engine E] [--shots DIR]"""
 import base64, glob, hashlib, os, re, shutil, struct, subprocess, sys, tempfile
 from selenium.webdriver.common.keys import Keys
@@ -127,22 +127,25 @@ build = hashlib.sha256(''.join('%s %s\n' % (f, hashlib.sha256(open(os.path.join(
 held = wait('caches.open("bitrot-%s").then(c => c.keys()).then(k => k.map(r => r.url))' % build)
 check(sorted(held) == sorted([url] + [url + f for f in names]) and set(names) == set(os.listdir(copy)) - {'sw.js'},
       'its cache, bitrot-%s, is named after the %d files of the site and holds them all' % (build, len(names)))
+# What a player waits for before the first run, raw (a host that does not compress): kept from growing.
+first = sum(os.path.getsize(os.path.join(copy, f)) for f in ['index.html', 'bitrot.js', 'bitrot.wasm'])
+check(first <= 200000, 'the first download, the page and the program, is %d bytes, at most 200,000' % first)
 
 # A new build: another cache name, a file changed. The next visit gets it, and
 # the old cache is gone.
-with open(copy + '/style.css', 'a') as f: f.write('/* a new build */\n')
+with open(copy + '/icon-180.png', 'ab') as f: f.write(b'a new build')
 sw = open(copy + '/sw.js').read()
 open(copy + '/sw.js', 'w').write(sw.replace('bitrot-' + build, 'bitrot-0000000000000002'))
 b.get(url)
 check(until(lambda: wait('caches.keys()') == ['bitrot-0000000000000002']) and
-      'a new build' in wait('fetch("style.css").then(r => r.text())'),
+      'a new build' in wait('fetch("icon-180.png").then(r => r.text())'),
       'a new build replaces the old cache and its files')
 
 stop(url)
 b.get(url + '?seed=7')
 start()
 check(step(30) == 30 and until(lambda: music() == ['running', True]) and
-      'a new build' in wait('fetch("style.css").then(r => r.text())'),
+      'a new build' in wait('fetch("icon-180.png").then(r => r.text())'),
       'with the server stopped the page plays, music and all, from the new cache')
 noerrors()
 sys.exit(finish())

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """The page on a phone (390x844, touch, in headless Chromium) and with a
-gamepad faked in the page: the touch pad's place, size and names, a run played
+gamepad faked in the page: the touch pad's place, size and names, the cards
+whole on four phones' screens, upright and on its side, a run played
 by touch (two fingers, a slide) whose trace bitrot-replay plays to the canvas's
 very picture, a pad's buttons and stick as the game's keys, M and the
 Fullscreen control kept out of the game, and that control only where the
@@ -21,7 +22,9 @@ check(ready() and not js('return document.querySelectorAll(".ctl").length') and 
     'return document.getElementById("keys").textContent'), 'with a mouse and keys, no touch pad; the card names M')
 cdp('Emulation.setTouchEmulationEnabled', {'enabled': True, 'maxTouchPoints': 5})
 # No pad until the test connects one; then navigator.getGamepads() gives it.
+# Share as a phone has it.
 cdp('Page.addScriptToEvaluateOnNewDocument', {'source': '''
+  navigator.share = () => Promise.resolve();
   let pads = [null];
   navigator.getGamepads = () => pads;
   window.connectpad = () => {
@@ -42,6 +45,24 @@ def touch(kind, *points): cdp('Input.dispatchTouchEvent', {'type': kind, 'touchP
 def finger(n, sel): return dict(at('.ctl[aria-label="%s"]' % sel), id=n)
 def shown(): return js('return !document.getElementById("card").hidden')
 def padset(what): js('const p = window.pad; ' + what)
+
+
+def fits(what, want):  # the card on four phones: every line and control in sight, none on another, a finger's size
+    for w, h in [(360, 640), (390, 844), (430, 932), (844, 390)]:
+        phone(w, h)
+        lines, ctls, pad, names = js('''const box = e => { const r = e.getBoundingClientRect(); return [r.left, r.top, r.right, r.bottom]; };
+          const seen = e => e.getClientRects().length && getComputedStyle(e).visibility == 'visible';
+          const all = s => [...document.querySelectorAll(s)].filter(seen).map(box);
+          return [all('#card h1, #card p:not(:empty):not(#runs)'), all('#runs > :not(input)'), all('.ctl'),
+                  [...document.querySelectorAll('#runs > :not(input)')].filter(seen).map(e => e.textContent)]''')
+        off = [r for r in lines + ctls if r[0] < 0 or r[1] < 0 or r[2] > w or r[3] > h]
+        small = [r for r in ctls if r[3] - r[1] < 44]
+        over = [(a, c) for i, a in enumerate(ctls + pad) for c in (ctls + pad)[i + 1:] + lines * (a in pad)
+                if a[0] < c[2] and c[0] < a[2] and a[1] < c[3] and c[1] < a[3]]
+        k = (rect('#canvas')[2] - rect('#canvas')[0]) * 3 / 320
+        check(not off and not small and not over and abs(k - round(k)) < 0.01 and names == want,
+              '%s on %dx%d: %d lines and %s in sight, none under 44 px or on another, the screen x%g '
+              '(off: %s, small: %s, over: %s)' % (what, w, h, len(lines), names, k, off, small, over))
 
 
 def layout():  # the pad's names, sizes and place, and the screen's scale
@@ -102,7 +123,8 @@ check(st[45]['mode'] == '0' and st[46]['mode'] == '1' and st[60]['pl'] == st[59]
       st[70]['pl'] == '10,21' and st[71]['km'] == '2' and held == ['Right'],
       'Down with Right starts play, Wait waits, Right steps to %s, the slide holds Up; Right shows held' % st[70]['pl'])
 check(js('return [scrollX, scrollY, visualViewport.scale, getSelection().toString()]') == [0, 0, 1, ''] and
-      js('return getComputedStyle(document.body).touchAction') == 'none', 'the page did not scroll, zoom or select')
+      js('return [getComputedStyle(document.body).touchAction, getComputedStyle(dpad).touchAction]') ==
+      ['pinch-zoom', 'none'], 'the page did not scroll, zoom or select; it zooms with two fingers, but not on the pad')
 
 same, seed = canvas_is_replayed(native)
 check(same, 'the canvas at frame 90 equals bitrot-replay --seed %d --screen of the touch run' % seed)
@@ -130,6 +152,10 @@ ended = step(5)
 touch('touchEnd')
 check(ended == 1 and until(lambda: js('return clicks'), 5) and shown() and 'play again' in card(),
       'End ends the run; lifting the finger from it starts no other')
+until(lambda: js('return !document.getElementById("share").hidden'))
+fits('the end card', ['Save the run', 'Share', 'Copy link', 'Link to this run', "Today's world",
+                        'Watch a recording'])
+phone(390, 844)
 touch('touchStart', finger(1, 'Fullscreen'))
 touch('touchEnd')
 check(until(lambda: js('return document.fullscreenElement === document.getElementById("screen")'), 10) and
@@ -139,6 +165,10 @@ down(Keys.F11)
 check(until(lambda: js('return document.fullscreenElement') is None, 10), 'F11 takes it out')
 up(Keys.F11)
 
+d.get(url + '#run=@')
+check(until(lambda: 'not base64url' in js('return runsaid.textContent')), 'a link that is none is refused')
+fits('the card refusing it', ["Today's world", 'Watch a recording'])
+phone(390, 844)
 d.get(url + '?seed=22')
 ready()
 js('connectpad(); pad.buttons[0].pressed = true')

@@ -84,12 +84,13 @@ test_packages=(googletest libgtest-dev libbenchmark-dev xvfb xdotool x11-apps x1
                help2man lintian imagemagick)
 
 # What the browser build and its tests need: emscripten (with its SDL 1.2 and
-# SDL_mixer), Node.js to run WebAssembly outside the browser; the three
+# SDL_mixer), Node.js to run WebAssembly outside the browser and terser to
+# minify the page; the three
 # engines the page is tested in: Chromium driven by Selenium, WebKitGTK's
 # driver with Selenium in a virtual X server, and Firefox ESR, which
 # puppeteer-core (from npm, as package.json says) drives, with a sound server
 # of its own so that its Web Audio can run.
-web_packages=(emscripten nodejs python3)
+web_packages=(emscripten nodejs node-terser python3)
 web_test_packages=(chromium chromium-driver python3-selenium webkit2gtk-driver xvfb firefox-esr pulseaudio)
 # Debian's nodejs comes without npm; a Node.js from elsewhere brings its own,
 # which Debian's npm package would conflict with.

@@ -18,6 +18,7 @@
       })
       .then(function (b) {
         Module.FS.writeFile('/' + t + '.ogg', new Uint8Array(b));
+        open();  // before the game plays it
         Module._webtrack(t);
       })
       .catch(e => console.warn(`bitrot: ${t}.ogg could not be loaded (${e.message}); the game goes on without it`));
@@ -32,21 +33,40 @@
       .catch(e => console.warn('bitrot: the page will not play offline: ' + e.message));
   }
 
-  // Opening the sound can take a while (over half a second in a headless
-  // Chromium with no sound card), and would hold up the start card if the
-  // game's start-up did it: it is done while the program is still on its way,
-  // and SDL takes this context when the game opens its audio. Suspended until
-  // the player's first key or click, as browsers want.
-  let sound = null;
-  setTimeout(function () {
-    if (typeof AudioContext === 'function' && !sound) sound = new AudioContext();
-  }, 0);
+  // Opening the sound can take a while (0.2 s in a headless Chromium with no
+  // sound card, most of it the browser starting its audio, and more on a busy
+  // machine), and it blocks the page meanwhile; browsers let it play only
+  // once the player has acted. So it is opened just after the player's key,
+  // click or tap that starts a run or a recording (page.opensound), in a task
+  // of its own, so that the card goes at once; and at the latest before
+  // anything that plays: the run's first frame, a track arriving. SDL opens
+  // the sound at the game's start-up; it is given a stand-in then, suspended,
+  // which its start-up merely asks to resume on a key, and which nothing
+  // plays, since everything that plays comes after open().
+  const Context = window.AudioContext || window.webkitAudioContext;
+  let wanted = false, sound = null;
+  function open() {
+    if (!wanted || sound || !Context) return;
+    SDL.audioContext = sound = new Context();
+    if (sound.state === 'suspended') sound.resume().catch(() => {});
+  }
+  page.opensound = function () {
+    wanted = true;
+    setTimeout(open, 0);
+  };
+  page.eachframe.push(open);
   Module.preRun = [function () {
-    if (sound) SDL.audioContext = sound;
+    if (!Context) return;  // no Web Audio: SDL does without, as it did
+    SDL.openAudioContext = function () {
+      if (!SDL.audioContext) SDL.audioContext = {state: 'suspended', resume: () => Promise.resolve()};
+    };
   }];
 
+  // Once the start card has been drawn: a page that loads fast (from a cache,
+  // or a machine's own server) could otherwise start fetching 2 MB before it
+  // is first drawn.
   Module.postRun.push(function () {
-    track(0).then(() => track(1)).then(offline);
+    requestAnimationFrame(() => setTimeout(() => track(0).then(() => track(1)).then(offline), 0));
   });
 
   // A new build's worker takes over as soon as it holds all its files. A page

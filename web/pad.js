@@ -9,7 +9,8 @@
   const page = window.bitrot;
   if (!page || !page.start || !navigator.getGamepads) return;
   const frompad = 2;  // webkey's number for this source
-  const buttonkeys = [[12, 273], [13, 274], [14, 276], [15, 275], [0, 32], [9, 13], [8, 27]];
+  const k = page.keys;
+  const buttonkeys = [[12, k.up], [13, k.down], [14, k.left], [15, k.right], [0, k.wait], [9, k.enter], [8, k.end]];
 
   // The pads there are. In a frame of another site (a game host) the browser
   // may refuse them, with an exception: then there are none.
@@ -28,10 +29,10 @@
       p.buttons.forEach(function (b, i) { if (b.pressed) pressed.add(p.index + ':' + i); });
       for (const [b, key] of buttonkeys) if (p.buttons[b] && p.buttons[b].pressed) keys.add(key);
       const x = p.axes[0] || 0, y = p.axes[1] || 0;
-      if (x > 0.5) keys.add(275);
-      if (x < -0.5) keys.add(276);
-      if (y > 0.5) keys.add(274);
-      if (y < -0.5) keys.add(273);
+      if (x > 0.5) keys.add(k.right);
+      if (x < -0.5) keys.add(k.left);
+      if (y > 0.5) keys.add(k.down);
+      if (y < -0.5) keys.add(k.up);
     }
     return [keys, pressed];
   }
@@ -58,7 +59,7 @@
 
   // Reads the pads: in play, every change of the keys they hold goes to the
   // game; between runs, a button newly pressed starts one. Called before every
-  // game frame (Module.onframe) and, while a pad is connected, at every
+  // game frame (page.eachframe) and, while a pad is connected, at every
   // animation frame.
   let held = new Set(), pressed = new Set();
   function poll() {
@@ -91,5 +92,5 @@
   }
   addEventListener('gamepadconnected', connected);
   if (pads().length) connected();
-  window.Module.onframe = poll;
+  page.eachframe.push(poll);
 })();

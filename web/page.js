@@ -1,6 +1,28 @@
 // bitrot's page: the start card, the screen's scale, the seed, and which keys
 // the game gets. The game itself is bitrot.js and bitrot.wasm; load.js fetches
 // the music and keeps the page offline, runs.js saves and plays recordings.
+//
+// The page's contract. index.html names its scripts in this order, and the
+// build puts them in that order into one script inside it (pack.js). Each
+// runs once, at once, and reaches the others only through window.bitrot
+// (`page` in each) and emscripten's Module, set up as follows:
+//
+//   script      sets on window.bitrot                  sets on Module
+//   page.js     keys, scale, fit, room, say, state,    the object: canvas, postRun,
+//               setstate, today, begin, start,          onrunend, onAbort, onframe;
+//               playing, eachframe                      then adds bitrot.js at
+//                                                       DOMContentLoaded
+//   ownkeys.js  togglemusic, togglefullscreen,
+//               canfullscreen, ownkey
+//   touch.js    room (its pad's, once shown)
+//   pad.js      eachframe += its reading of the pads
+//   load.js     opensound; eachframe += the sound      preRun; postRun += the music
+//   runs.js     onstart, onrunend                      onwatchend; postRun += its own
+//
+// page.js calls the hooks later scripts set (room, ownkey, onstart, onrunend,
+// opensound, eachframe) when they exist; no script replaces another's. The
+// core's figures come from the core (Module._webtoolarge); its key codes are
+// `keys`.
 'use strict';
 
 (function () {
@@ -8,21 +30,28 @@
   const cardtext = document.getElementById('cardtext');
   const canvas = document.getElementById('canvas');
 
-  // What the page's other scripts (touch.js, pad.js, ownkeys.js) reach: the
-  // room their controls take beside the screen, in CSS pixels, and below.
-  const page = window.bitrot = {room: function () { return [0, 0]; }, fit: fit};
+  // The room the page's own controls take beside the screen and below it, in
+  // CSS pixels: none until touch.js shows its pad.
+  const page = window.bitrot = {room: function () { return [0, 0]; }, fit: fit, scale: scale};
+
+  // The game's codes for the keys the page sends it (SDL 1.2's), by the
+  // touch pad and gamepads through webkey.
+  page.keys = {up: 273, down: 274, right: 275, left: 276, wait: 32, enter: 13, end: 27};
+  page.eachframe = [];
 
   function say(text) {
     cardtext.textContent = text;
     card.hidden = false;
   }
 
-  // The largest whole number of device pixels per game pixel that fits.
-  function fit() {
+  // The largest whole number of device pixels per game pixel that fits beside
+  // and above controls taking [w, h] CSS pixels (at least 1).
+  function scale([w, h]) {
     const dpr = window.devicePixelRatio || 1;
-    const [w, h] = page.room();
-    const k = Math.max(1, Math.floor(Math.min((innerWidth - w) * dpr / 320, (innerHeight - h) * dpr / 240)));
-    document.documentElement.style.setProperty('--scale', k / dpr);
+    return Math.max(1, Math.floor(Math.min((innerWidth - w) * dpr / 320, (innerHeight - h) * dpr / 240)));
+  }
+  function fit() {
+    document.documentElement.style.setProperty('--scale', scale(page.room()) / (window.devicePixelRatio || 1));
   }
   addEventListener('resize', fit);
   fit();
@@ -79,6 +108,7 @@
     if (state !== 'ready' && state !== 'ended') return;
     state = 'playing';
     card.hidden = true;
+    if (page.opensound) page.opensound();
     Module._webstart(seed);
   }
   page.begin = begin;
@@ -124,6 +154,12 @@
     onrunend: function () {
       state = 'ended';
       say('The run is over. Press a key, click or tap to play again');
+      if (page.onrunend) page.onrunend();
+    },
+    // Before every game frame, of a run or a recording: what the later
+    // scripts must do first (the sound opened, the pads read).
+    onframe: function () {
+      for (const f of page.eachframe) f();
     },
     onAbort: function (what) {
       state = 'loading';

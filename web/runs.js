@@ -16,8 +16,8 @@
   const card = $('card'), controls = $('runs'), lasted = $('lasted'), said = $('runsaid'), bar = $('watching');
   const save = $('save'), share = $('share'), copy = $('copy'), runlink = $('runlink'), again = $('again');
   const picker = $('watch');
-  const biggest = 64 << 20;  // a day of play is a few MB; past this it is no recording, as a file or a link
-  const toolarge = 'over 64 MiB once inflated';
+  // Why a recording of this many bytes is too large, or '': the core's limit.
+  const toolarge = size => Module.UTF8ToString(Module._webtoolarge(size));
   let watched = '';          // the name of what is being watched
   let shared = null;         // the content of the link the page was opened with, until it is watched
   let ended = 0;             // runs ended, so that a link made late is not another run's
@@ -54,9 +54,10 @@
         throw new Error('damaged: its data does not inflate whole');
       }
       if (got.done) break;
-      if ((size += got.value.length) > biggest) {
+      const why = toolarge(size += got.value.length);
+      if (why) {
         from.cancel().catch(() => {});
-        throw new Error(toolarge);
+        throw new Error(why);
       }
       parts.push(got.value);
     }
@@ -71,9 +72,7 @@
     return s < 60 ? s + ' s' : Math.floor(s / 60) + ' min ' + (s % 60) + ' s';
   }
 
-  const runend = Module.onrunend;
-  Module.onrunend = function () {
-    runend();
+  page.onrunend = function () {
     said.textContent = '';
     save.hidden = false;
     again.hidden = true;
@@ -128,6 +127,7 @@
   // link's alike; it starts playing unless refused. Only between runs; a
   // refused recording changes nothing.
   function play(name, bytes, label) {
+    page.opensound();
     Module.FS.writeFile('/watching', bytes);
     const why = Module.UTF8ToString(Module._webwatch(0));
     if (why) return refuse(name, why);
@@ -143,7 +143,7 @@
   function watch(file) {
     const from = page.state();
     if (from !== 'ready' && from !== 'ended') return;
-    if (file.size > biggest) return refuse(file.name, 'too large to be a recording');
+    if (toolarge(file.size)) return refuse(file.name, 'too large to be a recording');
     file.arrayBuffer().then(function (bytes) {
       if (page.state() === from) play(file.name, new Uint8Array(bytes), file.name);
     }, e => refuse(file.name, e.message));
@@ -166,24 +166,33 @@
     page.begin(page.today().seed);
   });
 
-  // A link opened: its run is read at once, and refused with the reason or
-  // watched at the player's first key, click or tap (browsers hold sound
-  // back until then).
-  const link = location.hash.startsWith('#run=') &&
-      Promise.resolve(location.hash.slice(5)).then(frombase64url).then(inflate)
-          .then(bytes => ({bytes: bytes}), e => ({why: e.message}));
+  // A link opened: its run is read once the game is there (whose reader
+  // knows how large a recording may be), and refused with the reason or
+  // watched at the player's first key, click or tap (browsers hold sound back
+  // until then). Until it is read, no run starts.
+  let reading = false;
   Module.postRun.push(function () {
-    if (!link) return;
-    link.then(function (got) {
-      if (got.why) return refuse('The link', got.why);
-      Module.FS.writeFile('/watching', got.bytes);
-      const why = Module.UTF8ToString(Module._webwatch(1));
-      if (why) return refuse('The link', why);
-      shared = got.bytes;
-      page.say('A run was shared with you. Press a key, click or tap to watch it');
-    });
+    if (!location.hash.startsWith('#run=')) return;
+    reading = true;
+    page.say('Reading the run shared with you…');
+    Promise.resolve(location.hash.slice(5)).then(frombase64url).then(inflate)
+      .then(bytes => ({bytes: bytes}), e => ({why: e.message})).then(function (got) {
+        reading = false;
+        let why = got.why;
+        if (!why) {
+          Module.FS.writeFile('/watching', got.bytes);
+          why = Module.UTF8ToString(Module._webwatch(1));
+        }
+        if (why) {
+          page.say('Press a key, click or tap to play');
+          return refuse('The link', why);
+        }
+        shared = got.bytes;
+        page.say('A run was shared with you. Press a key, click or tap to watch it');
+      });
   });
   page.onstart = function () {
+    if (reading) return true;
     if (!shared) return false;
     play('The link', shared, 'a shared run');
     shared = null;

@@ -42,12 +42,8 @@
     return [0, Math.max(dpad.offsetHeight, buttons.offsetHeight) + 3 * gap];
   }
   function room() {
-    const dpr = window.devicePixelRatio || 1;
-    const scale = function ([w, h]) {
-      return Math.floor(Math.min((innerWidth - w) * dpr / 320, (innerHeight - h) * dpr / 240));
-    };
     const roomy = measure(false);
-    return scale(measure(true)) > scale(roomy) ? measure(true) : measure(false);
+    return page.scale(measure(true)) > page.scale(roomy) ? measure(true) : measure(false);
   }
 
   // Each finger (pointer) and the control under it; each control, how many
@@ -98,13 +94,12 @@
   // at the first touch on any other.
   function show() {
     if (dpad) return;
-    html.classList.add('touch');
-    document.querySelector('meta[name=viewport]').content =
-      'width=device-width, initial-scale=1, maximum-scale=1, user-scalable=no';
-    dpad = group('dpad', [['Up', '▲', 273, 'up'], ['Left', '◀', 276, 'left'],
-                          ['Right', '▶', 275, 'right'], ['Down', '▼', 274, 'down']]);
-    buttons = group('buttons', [['End', 'End', 27, 'end'], ['Music', '♪', null, 'music'],
-                                ['Fullscreen', '⤢', null, 'full'], ['Wait', 'Wait', 32, 'wait']]);
+    html.classList.add('touch');  // style.css: the pad's place, the card's, and no gestures but zooming
+    const k = page.keys;
+    dpad = group('dpad', [['Up', '▲', k.up, 'up'], ['Left', '◀', k.left, 'left'],
+                          ['Right', '▶', k.right, 'right'], ['Down', '▼', k.down, 'down']]);
+    buttons = group('buttons', [['End', 'End', k.end, 'end'], ['Music', '♪', null, 'music'],
+                                ['Fullscreen', '⤢', null, 'full'], ['Wait', 'Wait', k.wait, 'wait']]);
     const music = buttons.querySelector('.music');
     music.id = 'music';
     music.setAttribute('aria-pressed', 'true');

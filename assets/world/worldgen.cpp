@@ -405,27 +405,87 @@ void writefile(const std::string& path, const std::string& data) {
   if (!ok) fail("%s: cannot write", path.c_str());
 }
 
+// The image packed for the browser, where every byte of the program is
+// downloaded before play: runs of one index, a byte each, the index in its
+// high nibble and the run's length less one in its low; a low nibble of 15
+// is a run of 16 or more, its length less 16 following in 7-bit groups, low
+// first. A million bytes, mostly the void around the map, come to some 35 kB
+// where the program's data segments, which leave out only long runs of zeros,
+// held 130 kB. unpacksource() below reads it back.
+std::string packed() {
+  std::string out;
+  for (size_t i = 0; i < img.size();) {
+    size_t j = i;
+    while (j < img.size() && img[j] == img[i]) j++;
+    size_t n = j - i;
+    if (img[i] > 15) fail("index %d at %zu does not fit a nibble", img[i], i);
+    out += char(img[i] << 4 | (n < 16 ? n - 1 : 15));
+    if (n >= 16)
+      for (n -= 16;; n >>= 7) {
+        out += char((n & 127) | (n > 127 ? 128 : 0));
+        if (n <= 127) break;
+      }
+    i = j;
+  }
+  return out;
+}
+
 // The table as an assembler .incbin of the raw image: a million bytes that
 // would take the compiler ages as an initializer list. WebAssembly objects
-// have their own section syntax and want the symbol's size after its data.
-// Elsewhere the symbol type is spelled STT_OBJECT, the one spelling every
-// assembler takes: 32-bit ARM's reads "@" as the start of a comment.
-std::string tablesource(const std::string& bin) {
+// have their own section syntax and want the symbol's size after its data;
+// there the image is the packed one, unpacked into zeroed memory before main
+// (and before any static constructor of the game's, by its priority), so
+// header_data reads the same everywhere. Elsewhere the symbol type is spelled
+// STT_OBJECT, the one spelling every assembler takes: 32-bit ARM's reads "@"
+// as the start of a comment.
+std::string tablesource(const std::string& bin, const std::string& rle) {
   std::string s =
       "// Made by assets/world/worldgen.cpp from assets/world/*.txt; edit those, not this.\n"
       "// header_data: the world image, 1024x1024 palette indices, row-major.\n"
       "#if defined(__wasm__)\n"
       "asm(R\"(\n"
-      "  .section .rodata.header_data,\"\",@\n"
+      "  .section .bss.header_data,\"\",@\n"
       "  .globl header_data\n"
       "  .type header_data, @object\n"
+      "  .globl world_unpacked\n"
+      "  .type world_unpacked, @object\n"
       "  .p2align 6\n"
       "header_data:\n"
-      "  .incbin \"" +
-      bin +
-      "\"\n"
+      "world_unpacked:\n"
+      "  .skip 1048576\n"
       "  .size header_data, 1048576\n"
+      "  .size world_unpacked, 1048576\n"
+      "  .section .rodata.world_packed,\"\",@\n"
+      "  .globl world_packed\n"
+      "  .type world_packed, @object\n"
+      "world_packed:\n"
+      "  .incbin \"" +
+      rle +
+      "\"\n"
+      "  .size world_packed, " +
+      std::to_string(packed().size()) +
+      "\n"
       ")\");\n"
+      "// header_data's bytes, written here only (world_unpacked names them).\n"
+      "extern \"C\" unsigned char world_unpacked[1048576];\n"
+      "extern \"C\" const unsigned char world_packed[" +
+      std::to_string(packed().size()) +
+      "];\n"
+      "__attribute__((constructor(101))) static void unpackworld() {\n"
+      "  const unsigned char* in = world_packed;\n"
+      "  const unsigned char* end = in + sizeof world_packed;\n"
+      "  unsigned long at = 0;\n"
+      "  while (in < end && at < sizeof world_unpacked) {\n"
+      "    unsigned char index = *in >> 4;\n"
+      "    unsigned long n = (*in++ & 15) + 1;\n"
+      "    if (n == 16)\n"
+      "      for (int shift = 0; in < end && shift < 28; shift += 7) {\n"
+      "        n += static_cast<unsigned long>(*in & 127) << shift;\n"
+      "        if (!(*in++ & 128)) break;\n"
+      "      }\n"
+      "    for (; n && at < sizeof world_unpacked; n--) world_unpacked[at++] = index;\n"
+      "  }\n"
+      "}\n"
       "#else\n"
       "asm(R\"(\n"
       "  .pushsection .rodata\n"
@@ -498,7 +558,11 @@ int main(int argc, char** argv) {
   if (!bin.empty()) writefile(bin, std::string(img.begin(), img.end()));
   if (!cpp.empty()) {
     if (bin.empty()) fail("--cpp needs --bin: the table includes the raw image");
-    writefile(cpp, tablesource(bin));
+    // The packed image beside the raw one: world.bin, world.rle.
+    std::string rle =
+        bin.substr(0, bin.rfind('.') == std::string::npos ? bin.size() : bin.rfind('.')) + ".rle";
+    writefile(rle, packed());
+    writefile(cpp, tablesource(bin, rle));
   }
   if (!pngdir.empty()) {
     writepng(pngdir + "/world.png", 0, 0, size, size, 1);

@@ -25,6 +25,8 @@
 // The largest recording a link may hold, inflated and unpacked: as large as
 // a file the page lets a player watch. A day of play is a few MB.
 constexpr std::size_t linkmax = 64u << 20;
+// Why a recording or link past linkmax is refused, in the page's words too.
+inline std::string overlinkmax() { return "over " + std::to_string(linkmax >> 20) + " MiB once inflated"; }
 
 // The packed form of a recording as the game writes one. Text it can't pack
 // (not a recording, a line not made of events) comes back as it is.

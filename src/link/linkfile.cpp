@@ -64,8 +64,7 @@ bool openlink(const std::string& arg, std::string& recording, std::string& why) 
   if (!frombase64url(fragment(arg), packed)) return why = "not base64url", false;
   const int got = inflateraw(packed, content);
   if (got == 0) return why = "damaged: its data does not inflate whole", false;
-  if (got < 0 || !unpackrecording(content, recording, why))
-    return why = "over " + std::to_string(linkmax >> 20) + " MiB once inflated", false;
+  if (got < 0 || !unpackrecording(content, recording, why)) return why = overlinkmax(), false;
   if (recording.compare(0, 5, "seed ") != 0) return why = "no seed: not a recording", false;
   return true;
 }

@@ -104,6 +104,6 @@ bool unpackrecording(const std::string& content, std::string& recording, std::st
   }
   if (recording.size() <= linkmax) return true;
   recording.clear();
-  why = "over " + std::to_string(linkmax >> 20) + " MiB once inflated";
+  why = overlinkmax();
   return false;
 }

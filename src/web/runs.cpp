@@ -114,6 +114,12 @@ EMSCRIPTEN_KEEPALIVE const char* webwatch(int checkonly) {
   return answer("");
 }
 
+// Why a recording of size bytes, inflated, is refused for its size, or "":
+// the page's limit is the core's (link.h).
+EMSCRIPTEN_KEEPALIVE const char* webtoolarge(double size) {
+  return answer(size > linkmax ? overlinkmax() : "");
+}
+
 // The seed of the recording watched last, for "Play this world".
 EMSCRIPTEN_KEEPALIVE unsigned webwatchseed() { return watchseed; }
 }
