@@ -22,12 +22,12 @@ geom=$(xdotool getwindowgeometry "$wid" | sed -n 's/.*Geometry: //p')
 xdotool windowfocus "$wid" 2> /dev/null || true
 # The recording counts the frames: past the 41 of the lock-out, play starts.
 for _ in $(seq 100); do [ "$(frames)" -gt 45 ] && break; sleep 0.1; done
-# F11 and M between the steps belong to the window and reach no frame.
-for k in space Right F11 Right m Down Left F11 Up m space Escape; do hold_key $k; done
+# F11, M and F between the steps belong to the window and reach no frame.
+for k in space Right F11 Right m f Down Left F11 Up m f space Escape; do hold_key $k; done
 wait_exit 0
 [ "$(head -1 "$rec")" = "seed 4242" ] || fail "the recording starts with: $(head -1 "$rec")"
 grep -q '^end .* mode=1 .* run=0 ' "$rec" || fail "no end line in play mode: $(tail -1 "$rec")"
-grep -qE 'd(292|109)' "$rec" && fail "F11 or M reached the game's frames"
+grep -qE 'd(292|109|102)' "$rec" && fail "F11, M or F reached the game's frames"
 "$build/bitrot-replay" --last "$rec" > /dev/null 2> "$work/verdict" ||
   fail "bitrot-replay of the recording: $(cat "$work/verdict")"
 grep -q ': the last frame matches the end line$' "$work/verdict" || fail "no verdict: $(cat "$work/verdict")"

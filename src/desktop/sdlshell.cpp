@@ -9,6 +9,7 @@
 #include <string>
 
 #include "desktop.h"
+#include "flash/calm.h"
 #include "pads.h"
 
 SDL_Surface* scr;
@@ -20,10 +21,13 @@ Mix_Music* mus;
 static volatile std::sig_atomic_t stopasked;
 static void onstop(int) { stopasked = 1; }
 
-// F11 and M belong to the window, not to the game: they never reach the frame.
+// F11, M and F belong to the window, not to the game: they never reach the
+// frame, nor a recording.
 static bool musicoff;
+static bool iswindowkey(SDLKey k) { return k == SDLK_F11 || k == SDLK_m || k == SDLK_f; }
 static void windowkey(SDLKey k) {
   if (k == SDLK_F11 && scr) SDL_WM_ToggleFullScreen(scr);
+  if (k == SDLK_f) setcalm(!calm());
   if (k == SDLK_m) {
     musicoff = !musicoff;
     // The tracks still load and switch as ever; only what is heard changes.
@@ -55,6 +59,7 @@ static bool sdlpoll(inputevent* e) {
     padsseen = !padsseen;
     if (padsseen) {
       padqn = padsread(padq);
+      if (padscalmkey()) setcalm(!calm());
       if (padqn > 0) {
         *e = padq[padqat++];
         return true;
@@ -63,8 +68,7 @@ static bool sdlpoll(inputevent* e) {
     padsseen = false;
     return false;
   }
-  if ((ev.type == SDL_KEYDOWN || ev.type == SDL_KEYUP) &&
-      (ev.key.keysym.sym == SDLK_F11 || ev.key.keysym.sym == SDLK_m)) {
+  if ((ev.type == SDL_KEYDOWN || ev.type == SDL_KEYUP) && iswindowkey(ev.key.keysym.sym)) {
     if (ev.type == SDL_KEYDOWN) windowkey(ev.key.keysym.sym);
     *e = {inputevent::other, 0};
     return true;
@@ -159,6 +163,7 @@ int runbitrot(const options& o) {
   setenv("SDL12COMPAT_SCALE_METHOD", "nearest", o.scale != 0);
   gotodata();
   startgame();
+  setcalm(o.reduceflashing);
 
   // Some SDL builds refuse the whole set for want of an audio back end; the
   // game can do without sound, but not without its display.
