@@ -1,5 +1,6 @@
 #include "calm.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "flash.h"
@@ -21,16 +22,24 @@ u32 frameno;  // wraps, harmlessly: only differences are taken
 u16 shown[scrw * scrh];
 blockstate state[blocks];
 
-// Would the block's colour, as p follows it, complete a transition too soon
-// after its last one? Tries it on a copy.
-bool toosoon(const flashpixel& p, const shade& s, u32 lastgen, u32 lastred) {
-  flashpixel t = p;
-  const int got = t.step(s);
+// Would a colour's transitions `got` (flashpixel::step's) come too soon after
+// its last ones?
+bool toosoon(int got, u32 lastgen, u32 lastred) {
   return ((got & 1) && frameno - lastgen < gap) || ((got & 2) && frameno - lastred < gap);
 }
 
-void take(flashpixel& p, const shade& s, u32& lastgen, u32& lastred) {
-  const int got = p.step(s);
+// A block's four rows of four pixels, eight bytes each, alike?
+bool sameblock(const u16* x, const u16* y) {
+  std::uint64_t d = 0;
+  for (int row = 0; row < 4; row++) {
+    std::uint64_t p, q;
+    std::memcpy(&p, x + row * scrw, 8), std::memcpy(&q, y + row * scrw, 8);
+    d |= p ^ q;
+  }
+  return !d;
+}
+
+void mark(int got, u32& lastgen, u32& lastred) {
   if (got & 1) lastgen = frameno;
   if (got & 2) lastred = frameno;
 }
@@ -62,15 +71,16 @@ const u16* calmed(const u16* screen) {
     const int off = (k / loww) * 4 * scrw + (k % loww) * 4;
     const u16* at = screen + off;
     u16* to = shown + off;
-    bool same = true;
-    for (int y = 0; y < 4 && same; y++) same = !std::memcmp(at + y * scrw, to + y * scrw, 8);
-    if (same) continue;
+    if (sameblock(at, to)) continue;
     blockstate& b = state[k];
-    const shade sb = shadeof(at[0]), sd = shadeof(at[3 * scrw + 3]);
-    if (toosoon(b.bright, sb, b.lastgen[0], b.lastred[0]) || toosoon(b.dark, sd, b.lastgen[1], b.lastred[1]))
+    // Tried on copies, kept only when the block passes.
+    flashpixel bright = b.bright, dark = b.dark;
+    const int gotbright = bright.step(shadeof(at[0])), gotdark = dark.step(shadeof(at[3 * scrw + 3]));
+    if (toosoon(gotbright, b.lastgen[0], b.lastred[0]) || toosoon(gotdark, b.lastgen[1], b.lastred[1]))
       continue;  // held: the block keeps what it shows
-    take(b.bright, sb, b.lastgen[0], b.lastred[0]);
-    take(b.dark, sd, b.lastgen[1], b.lastred[1]);
+    b.bright = bright, b.dark = dark;
+    mark(gotbright, b.lastgen[0], b.lastred[0]);
+    mark(gotdark, b.lastgen[1], b.lastred[1]);
     for (int y = 0; y < 4; y++) std::memcpy(to + y * scrw, at + y * scrw, 8);
   }
   return shown;
