@@ -31,8 +31,7 @@ void presentscreen() {
   const SDL_PixelFormat& f = *scr->format;
   u8* pixels = static_cast<u8*>(scr->pixels);
   if (f.BytesPerPixel == 2) {
-    for (int y = 0; y < scrh; y++)
-      std::memcpy(pixels + y * scr->pitch, shown + y * scrw, scrw * sizeof(u16));
+    for (int y = 0; y < scrh; y++) std::memcpy(pixels + y * scr->pitch, shown + y * scrw, scrw * sizeof(u16));
   } else if (f.BytesPerPixel == 4 && f.Rmask && f.Gmask && f.Bmask) {
     const u32* wide = widetable(f.Rmask, f.Gmask, f.Bmask);
     for (int y = 0; y < scrh; y++) {
