@@ -27,6 +27,9 @@ b.click('#calm')  # off, against the preference
 off = not load('reduce') and card().startswith('Press a key')
 b.click('#calm')  # and on again
 check(off and load('no-preference'), 'the choice on the card is kept over the preference, and starts no run')
+down('f'), up('f')
+check(js('return calm.checked') is False and not load('no-preference'), 'F switches it, and is kept')
+down('f'), up('f')
 start()
 playsome(13, rounds=6)
 rgb = tempfile.mktemp()

@@ -134,6 +134,10 @@
     keep(calm.checked ? 'on' : 'off');
     tellcalm();
   });
+  page.togglecalm = function () {  // F, as on the desktop (ownkeys.js)
+    calm.checked = !calm.checked;
+    calm.dispatchEvent(new Event('change'));
+  };
   // A click on it is the control's, not a start.
   document.getElementById('calmed').addEventListener('click', e => e.stopPropagation());
 
