@@ -7,7 +7,7 @@
 # flood of 10,000 events, waits until the growth overruns the player, and a
 # quit in the frame of that death. soak: 2,500 frames of the soak's player
 # (bitrot-soak --seed 22 --frames 2500 --trace), deaths, pick-ups, new games,
-# then Escape alone in play. After a change meant to alter the game,
+# then Escape alone in play. Each plays the same with --reduce-flashing. After a change meant to alter the game,
 # `cmake --build BUILD --target golden` (this script with --update) writes the
 # expectations anew: read the diff before committing it.
 set -u
@@ -33,6 +33,9 @@ for trace in "$src"/tests/golden/*.trace; do
   else
     echo "ok: $name, $(($(wc -l <"$want") - 1)) frames"
   fi
+  # The reduce-flashing mode is in what is shown alone: the game plays the same.
+  [ "$(replay --reduce-flashing --frames /dev/null <"$trace")" = "$(head -n -1 "$tmp/out")" ] ||
+    fail "$name: --reduce-flashing changes the game"
   # --last prints the last frame's line alone.
   [ "$(replay --last <"$trace")" = "$(tail -n 2 "$tmp/out" | head -n 1)" ] || fail "$name: --last is not the last line"
 done

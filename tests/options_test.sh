@@ -45,6 +45,7 @@ bitrot|--scale|option '--scale' requires an argument
 bitrot|--seed -1|bitrot: --seed: '-1' is not a number from 0 to 4294967295
 bitrot|--seed 4294967296|'4294967296' is not a number from 0 to 4294967295
 bitrot|--fullscreen=yes|option '--fullscreen' doesn't allow an argument
+bitrot|--reduce-flashing=on|option '--reduce-flashing' doesn't allow an argument
 bitrot|--s 1|option '--s' is ambiguous
 bitrot|stray|bitrot: unexpected argument 'stray'
 bitrot|--record new --playback old|--record and --playback can't be used together
@@ -121,7 +122,7 @@ link=$(python3 -c 'import base64, sys, zlib
 print("http://host/?seed=1#run=" + base64.urlsafe_b64encode(zlib.compress(open("rec", "rb").read(), 6, -15)).decode().rstrip("="))')
 "$build/bitrot-replay" --last "$link" > out 2> err && [ "$(cat err)" = "bitrot-replay: the link: the last frame matches the end line" ] ||
   fail "bitrot-replay LINK: $(cat err)"
-"$build/bitrot" --help > out 2> err && grep -q '^Usage: bitrot \[OPTION\]' out && [ ! -s err ] ||
+"$build/bitrot" --help > out 2> err && grep -q '^Usage: bitrot \[OPTION\]' out && grep -q -- --reduce-flashing out && [ ! -s err ] ||
   fail "--help: $(cat out err)"
 "$build/bitrot" --version > out 2> err && [ "$(head -1 out)" = "bitrot 1.0.0" ] && [ ! -s err ] ||
   fail "--version: $(cat out err)"

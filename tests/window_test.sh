@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The real game in a virtual X server, played with real keys. A game played
-# and recorded is the game bitrot-replay plays from the recording (F11 and M
+# and recorded is the game bitrot-replay plays from the recording (F11, M and F
 # reach no frame), and a prefix of it played back leaves on screen exactly
 # bitrot-replay's picture of its last frame. The window is titled "bitrot",
 # sized by the largest whole scale within nine tenths of the screen (a small
@@ -30,16 +30,16 @@ start_xvfb 1280x1024
 start_game --seed 4242
 geom=$(xdotool getwindowgeometry "$wid" | sed -n 's/.*Geometry: //p')
 [ "$geom $(xdotool getwindowname "$wid")" = "960x720 bitrot" ] || fail "the window is $geom, titled $(xdotool getwindowname "$wid")"
-# Past the 41 frames of the lock-out, play starts; F11 and M between the steps
-# belong to the window.
+# Past the 41 frames of the lock-out, play starts; F11, M and F between the
+# steps belong to the window.
 waitfor eval '[ "$(frames)" -gt 45 ]' || fail "the game played no 45 frames in 30 s"
-for k in space:32 Right:275 F11: Right:275 m: Down:274 Left:276 F11: Up:273 m: space:32; do press "${k%:*}" "${k#*:}"; done
+for k in space:32 Right:275 F11: Right:275 m: f: Down:274 Left:276 F11: Up:273 m: f: space:32; do press "${k%:*}" "${k#*:}"; done
 xdotool keydown Escape  # held until the game ends, however slow its frames
 wait_exit 0
 xdotool keyup Escape
 [ "$(head -1 "$rec")" = "seed 4242" ] || fail "the recording starts with: $(head -1 "$rec")"
 grep -q '^end .* mode=1 .* run=0 ' "$rec" || fail "no end line in play mode: $(tail -1 "$rec")"
-grep -qE 'd(292|109)' "$rec" && fail "F11 or M reached the game's frames"
+grep -qE 'd(292|109|102)' "$rec" && fail "F11, M or F reached the game's frames"
 "${game%/*}/bitrot-replay" --last "$rec" >/dev/null 2>"$work/verdict" && grep -q ': the last frame matches the end line$' \
   "$work/verdict" || fail "bitrot-replay of the recording: $(cat "$work/verdict")"
 echo "ok: a 960x720 window titled bitrot; $(frames) frames recorded, replayed to the same end line; Escape ends it with 0"

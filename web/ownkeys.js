@@ -1,5 +1,5 @@
 // The page's own keys, as on the desktop: M turns the music off and on, F11
-// puts the screen in fullscreen and takes it out. They belong to the page, not
+// puts the screen in fullscreen and takes it out, F switches reduced flashing. They belong to the page, not
 // to the game: neither reaches it, so a recording never holds them. The touch
 // pad has a control for each.
 'use strict';
@@ -42,13 +42,14 @@
 
   // page.js asks here first about every key event; true means it was ours.
   page.ownkey = function (e) {
-    const full = e.key === 'F11';
-    if (!full && e.key !== 'm' && e.key !== 'M') return false;
+    const full = e.key === 'F11', calm = e.key === 'f' || e.key === 'F';
+    if (!full && !calm && e.key !== 'm' && e.key !== 'M') return false;
     if (e.ctrlKey || e.altKey || e.metaKey) return false;
     e.preventDefault();
     e.stopImmediatePropagation();
     if (e.type === 'keydown' && !e.repeat) {
       if (full) page.togglefullscreen();
+      else if (calm) page.togglecalm();
       else page.togglemusic();
     }
     return true;

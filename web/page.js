@@ -142,6 +142,35 @@
   for (const type of ['keydown', 'keyup', 'keypress']) addEventListener(type, onkey, true);
   addEventListener('click', start);
 
+  // Reduced flashing, a filter over what is shown (the game is untouched): as
+  // the player last chose it on the card, else on wherever the browser says
+  // the player prefers reduced motion. A page that may not keep anything
+  // still switches it, for the visit.
+  const calm = document.getElementById('calm');
+  function keep(value) {
+    try {
+      if (value === undefined) return localStorage.getItem('bitrot-reduce-flashing');
+      localStorage.setItem('bitrot-reduce-flashing', value);
+    } catch (e) {
+      return null;
+    }
+  }
+  const chosen = keep();
+  calm.checked = chosen !== null ? chosen === 'on' : matchMedia('(prefers-reduced-motion: reduce)').matches;
+  function tellcalm() {
+    if (state !== 'loading') Module._webcalm(calm.checked ? 1 : 0);
+  }
+  calm.addEventListener('change', function () {
+    keep(calm.checked ? 'on' : 'off');
+    tellcalm();
+  });
+  page.togglecalm = function () {  // F, as on the desktop (ownkeys.js)
+    calm.checked = !calm.checked;
+    calm.dispatchEvent(new Event('change'));
+  };
+  // A click on it is the control's, not a start.
+  document.getElementById('calmed').addEventListener('click', e => e.stopPropagation());
+
   window.Module = {
     canvas: canvas,
     noAudioDecoding: true,  // the music is decoded by Web Audio when it is loaded
@@ -149,6 +178,7 @@
     // key or a click; main has only opened the screen.
     postRun: [function () {
       state = 'ready';
+      tellcalm();
       say('Press a key, click or tap to play');
     }],
     onrunend: function () {

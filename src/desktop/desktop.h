@@ -43,7 +43,8 @@ fit fitscreen(int w, int h);
 struct options {
   int scale = 0;  // 1 to 8, or 0: the player's SDL12COMPAT_* settings, else what fits the screen
   bool fullscreen = false;
-  bool haveseed = false;  // seed rand with `seed`, not the clock
+  bool reduceflashing = false;  // start with the reduce-flashing mode on (flash/calm.h)
+  bool haveseed = false;        // seed rand with `seed`, not the clock
   unsigned seed = 0;
   const char* record = nullptr;    // the recording to write
   const char* playback = nullptr;  // the recording to play

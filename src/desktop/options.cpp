@@ -10,8 +10,8 @@
 #include "desktop.h"
 
 static const char usage[] =
-    "Usage: bitrot [--scale N] [--fullscreen] [--seed N] [--record FILE | --playback FILE|LINK] [--help] "
-    "[--version]\n";
+    "Usage: bitrot [--scale N] [--fullscreen] [--reduce-flashing] [--seed N] [--record FILE | --playback "
+    "FILE|LINK] [--help] [--version]\n";
 
 static const char help[] =
     "Usage: bitrot [OPTION]...\n"
@@ -24,6 +24,10 @@ static const char help[] =
     "                   the largest that fits in nine tenths of the screen, and a\n"
     "                   screen of 640x480 or less is filled\n"
     "  --fullscreen     fill the screen\n"
+    "  --reduce-flashing\n"
+    "                   hold back the screen's fast flicker: no spot flashes more\n"
+    "                   than 2.5 times a second, and no change shows over 150 ms\n"
+    "                   late; the game itself and its recordings are unchanged\n"
     "  --seed N         seed chance with N (0 to 4294967295) instead of the clock:\n"
     "                   the same seed and the same keys make the same game\n"
     "  --record FILE    write the seed and every frame's keys into FILE, a new file\n"
@@ -40,8 +44,10 @@ static const char help[] =
     "  Escape           held alone, quit\n"
     "  F11              fullscreen on or off\n"
     "  M                music on or off\n"
+    "  F                reduced flashing on or off\n"
     "A gamepad plays too: the D-pad or the left stick are the arrows, A (or\n"
-    "Cross) is Space, Start is Return and Back is Escape.\n";
+    "Cross) is Space, Start is Return and Back is Escape; Y (or Triangle)\n"
+    "switches reduced flashing.\n";
 
 static const char version[] = "bitrot " BITROT_VERSION
                               "\n"
@@ -61,12 +67,17 @@ static int bad(const std::string& why) {
 }
 
 int readoptions(int argc, char** argv, options& o) {
-  enum { scale = 1, fullscreen, seed, record, playback, helpopt, versionopt };
+  enum { scale = 1, fullscreen, seed, record, playback, helpopt, versionopt, calmopt };
   static const option longopts[] = {
-      {"scale", required_argument, nullptr, scale},       {"fullscreen", no_argument, nullptr, fullscreen},
-      {"seed", required_argument, nullptr, seed},         {"record", required_argument, nullptr, record},
-      {"playback", required_argument, nullptr, playback}, {"help", no_argument, nullptr, helpopt},
-      {"version", no_argument, nullptr, versionopt},      {nullptr, 0, nullptr, 0},
+      {"scale", required_argument, nullptr, scale},
+      {"fullscreen", no_argument, nullptr, fullscreen},
+      {"seed", required_argument, nullptr, seed},
+      {"record", required_argument, nullptr, record},
+      {"playback", required_argument, nullptr, playback},
+      {"help", no_argument, nullptr, helpopt},
+      {"version", no_argument, nullptr, versionopt},
+      {"reduce-flashing", no_argument, nullptr, calmopt},
+      {nullptr, 0, nullptr, 0},
   };
   // getopt names the program by argv[0] in its messages; ours say "bitrot".
   static char name[] = "bitrot";
@@ -81,6 +92,7 @@ int readoptions(int argc, char** argv, options& o) {
       o.scale = int(n);
       break;
     case fullscreen: o.fullscreen = true; break;
+    case calmopt: o.reduceflashing = true; break;
     case seed:
       if (!readnumber(optarg, o.seed))
         return bad(std::string("--seed: '") + optarg + "' is not a number from 0 to 4294967295");

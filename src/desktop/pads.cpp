@@ -7,6 +7,7 @@
 // names) say which physical control is which, whatever the make.
 //   bottom face button: Space; Start: Return; Back: Escape
 //   D-pad, left stick past half way: the arrows
+//   top face button (Y): reduced flashing on or off, for the window alone
 // Every other control does nothing. A pad SDL has no layout for plays with
 // its first hat and first stick only, so no button of unknown meaning can end
 // a run.
@@ -63,7 +64,8 @@ struct pad {
 };
 pad pads[maxpads];
 int npads;
-u8 padsent;  // the kbk rows the key events sent so far hold
+u8 padsent;            // the kbk rows the key events sent so far hold
+bool yheld, ypressed;  // some pad's Y is down; it went down at the last read
 
 u8 stickarrows(int x, int y) {
   return u8((x >= half ? right : 0) | (x <= -half ? left : 0) | (y >= half ? down : 0) |
@@ -138,6 +140,7 @@ bool padsstart() {
   started = all && sdl2.InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
   npads = 0;
   padsent = 0;
+  yheld = ypressed = false;
   return started;
 }
 
@@ -157,7 +160,13 @@ int padsread(inputevent out[8]) {
   // is never released by them. Releases first, so that the D-pad going from
   // Up to Right lets go of Up before it presses Right.
   u8 now = 0;
-  for (int k = 0; k < npads; k++) now |= held(pads[k]);
+  bool y = false;
+  for (int k = 0; k < npads; k++) {
+    now |= held(pads[k]);
+    y = y || (pads[k].gc && sdl2.GameControllerGetButton(pads[k].gc, SDL_CONTROLLER_BUTTON_Y));
+  }
+  ypressed = y && !yheld;
+  yheld = y;
   int n = 0;
   for (auto [kind, bits] :
        {std::pair{inputevent::keyup, u8(padsent & ~now)}, {inputevent::keydown, u8(now & ~padsent)}})
@@ -165,6 +174,12 @@ int padsread(inputevent out[8]) {
       if (bits >> r & 1) out[n++] = {kind, kbk[r]};
   padsent = now;
   return n;
+}
+
+bool padscalmkey() {
+  const bool was = ypressed;
+  ypressed = false;
+  return was;
 }
 
 void padsstop() {

@@ -20,6 +20,11 @@ bool padsstart();
 // the pads hold now up to date, releases first. Returns how many: at most 8.
 int padsread(inputevent out[8]);
 
+// After padsread: whether a pad's Y (the top face button, which the game
+// doesn't use) went down since the last read. It switches reduced flashing on
+// a handheld with no keyboard; like F, it never reaches the game.
+bool padscalmkey();
+
 // Before SDL_Quit: closes every pad and the subsystem. The keys the pads held
 // are forgotten, not released; padsstart may follow again.
 void padsstop();

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "desktop.h"
+#include "flash/calm.h"
 
 placement placepicture(int w, int h) {
   const int s = std::max(1, std::min(w / scrw, h / scrh));
@@ -38,7 +39,8 @@ void drawpicture(SDL_Surface* to, const u16* picture) {
 }
 
 void presentscreen() {
+  const u16* shown = calmed(scrbuf);  // scrbuf itself unless reduced flashing is on
   if (!scr) return;
-  drawpicture(scr, scrbuf);
+  drawpicture(scr, shown);
   SDL_Flip(scr);
 }

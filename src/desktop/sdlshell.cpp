@@ -10,6 +10,7 @@
 #include <string>
 
 #include "desktop.h"
+#include "flash/calm.h"
 #include "pads.h"
 
 SDL_Surface* scr;
@@ -26,10 +27,13 @@ void catchstop() {
   std::signal(SIGINT, onstop);
 }
 
-// F11 and M belong to the window, not to the game: they never reach the frame.
+// F11, M and F belong to the window, not to the game: they never reach the
+// frame, nor a recording.
 static bool musicoff;
+static bool iswindowkey(SDLKey k) { return k == SDLK_F11 || k == SDLK_m || k == SDLK_f; }
 static void windowkey(SDLKey k) {
   if (k == SDLK_F11 && scr) SDL_WM_ToggleFullScreen(scr);
+  if (k == SDLK_f) setcalm(!calm());
   if (k == SDLK_m) {
     musicoff = !musicoff;
     // The tracks still load and switch as ever; only what is heard changes.
@@ -61,12 +65,12 @@ static bool sdlpoll(inputevent* e) {
     if (padsseen) return false;
     padsseen = true;
     padqn = padsread(padq);
+    if (padscalmkey()) setcalm(!calm());
     if (padqn == 0) return false;
     *e = padq[padqat++];
     return true;
   }
-  if ((ev.type == SDL_KEYDOWN || ev.type == SDL_KEYUP) &&
-      (ev.key.keysym.sym == SDLK_F11 || ev.key.keysym.sym == SDLK_m)) {
+  if ((ev.type == SDL_KEYDOWN || ev.type == SDL_KEYUP) && iswindowkey(ev.key.keysym.sym)) {
     if (ev.type == SDL_KEYDOWN) windowkey(ev.key.keysym.sym);
     *e = {inputevent::other, 0};
     return true;
@@ -169,6 +173,7 @@ int runbitrot(const options& o) {
   setenv("SDL12COMPAT_SCALE_METHOD", "nearest", o.scale != 0);
   gotodata();
   startgame();
+  setcalm(o.reduceflashing);
 
   // Some SDL builds refuse the whole set for want of an audio back end; the
   // game can do without sound, but not without its display.

@@ -10,6 +10,7 @@
 
 #include "core/playback.h"
 #include "core/state.h"
+#include "flash/calm.h"
 #include "replay.h"
 #ifdef BITROT_LINKS
 #include "link/link.h"
@@ -17,7 +18,8 @@
 
 static int usage() {
   std::fprintf(stderr,
-               "usage: bitrot-replay [--seed N] [--last] [--screen FILE.ppm] [TRACE | LINK]\n"
+               "usage: bitrot-replay [--seed N] [--last] [--screen FILE.ppm] [--frames FILE.rgb]\n"
+               "                     [--reduce-flashing] [TRACE | LINK]\n"
                "       bitrot-replay --dump-world FILE\n");
   return 2;
 }
@@ -36,12 +38,16 @@ int main(int argc, char** argv) {
 
   bool last = false;
   std::optional<unsigned> seed;
-  const char *screen = nullptr, *path = nullptr;
+  const char *screen = nullptr, *path = nullptr, *frames = nullptr;
   for (int i = 1; i < argc; i++) {
     if (!std::strcmp(argv[i], "--last")) {
       last = true;
     } else if (!std::strcmp(argv[i], "--screen") && i + 1 < argc) {
       screen = argv[++i];
+    } else if (!std::strcmp(argv[i], "--frames") && i + 1 < argc) {
+      frames = argv[++i];
+    } else if (!std::strcmp(argv[i], "--reduce-flashing")) {
+      setcalm(true);
     } else if (!std::strcmp(argv[i], "--seed") && i + 1 < argc) {
       unsigned v;
       if (!readnumber(argv[++i], v)) return usage();
@@ -51,6 +57,11 @@ int main(int argc, char** argv) {
     } else {
       return usage();
     }
+  }
+
+  if (frames && !(framesout = std::fopen(frames, "wb"))) {
+    std::fprintf(stderr, "bitrot-replay: cannot write %s: %s\n", frames, std::strerror(errno));
+    return 1;
   }
 
   // The state lines go out through iostream's own buffer, not a C stdio call
@@ -82,6 +93,11 @@ int main(int argc, char** argv) {
     filesource in(file);
     rc = runreplay(in, name, std::cout, seed, last, err, &end);
     if (path) std::fclose(file);
+  }
+  // A write that failed on the way (a full disk) marks the file, or its close.
+  if (framesout && (std::ferror(framesout) | (std::fclose(framesout) != 0)) && !rc) {
+    std::fprintf(stderr, "bitrot-replay: cannot write %s\n", frames);
+    return 1;
   }
   if (rc) {
     std::fprintf(stderr, "bitrot-replay: %s\n", err.c_str());

@@ -2,12 +2,14 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ostream>
 #include <vector>
 
 #include "core/gfx/gfx.h"
 #include "core/playback.h"
 #include "core/statehash.h"
+#include "flash/calm.h"
 
 // The current frame's events, handed to the frame's event step one by one.
 static std::vector<inputevent> pending;
@@ -20,6 +22,23 @@ static bool tracepoll(inputevent* e) {
 }
 static void nothing() {}
 
+std::FILE* framesout;
+
+// The platforms' present: what the window would show, into framesout.
+static void present() {
+  const u16* shown = calmed(scrbuf);
+  if (!framesout) return;
+  static u8 wide[65536][3];
+  static bool made;
+  if (!made) {
+    for (u32 c = 0; c < 65536; c++) widen(u16(c), wide[c]);
+    made = true;
+  }
+  static u8 rgb[scrw * scrh * 3];
+  for (int i = 0; i < scrw * scrh; i++) std::memcpy(&rgb[3 * i], wide[shown[i]], 3);
+  std::fwrite(rgb, 1, sizeof rgb, framesout);
+}
+
 // A refusal by readtrace (got refused or failed) as its message: always 2.
 static int refused(readresult got, const char* name, std::string& err) {
   err = refusal(name, got, err);
@@ -28,7 +47,7 @@ static int refused(readresult got, const char* name, std::string& err) {
 
 int runreplay(tracesource& trace, const char* name, std::ostream& out, std::optional<unsigned> seed,
               bool last, std::string& err, replayend* end) {
-  static const shellio io = {nothing, tracepoll, nothing, nothing};
+  static const shellio io = {nothing, tracepoll, present, nothing};
   tracereader r{trace};
   traceline t;
   readresult got = readtrace(r, t, err);

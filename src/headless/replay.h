@@ -3,6 +3,7 @@
 // surface and no audio device.
 #pragma once
 
+#include <cstdio>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -25,6 +26,12 @@ struct replayend {
 // recording's end line, if any, goes into *end.
 int runreplay(tracesource& trace, const char* name, std::ostream& out, std::optional<unsigned> seed,
               bool last, std::string& err, replayend* end = nullptr);
+
+// When set, every frame goes there as a platform shows it (through the
+// reduce-flashing mode when that is on, flash/calm.h): 320x240 RGB, 8 bits a
+// channel, widened as the window widens it, top row first. A failed write
+// shows in the file's error flag.
+extern std::FILE* framesout;
 
 // Writes the screen as the last frame left it, 320x240, as a binary PPM.
 // Returns false when the file can't be written.

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "core/gfx/gfx.h"
+#include "flash/calm.h"
 #include "web.h"
 
 // The 32-bit pixel of every RGB565 colour for one set of channel masks; the
@@ -25,17 +26,17 @@ static const u32* widetable(u32 rmask, u32 gmask, u32 bmask) {
 }
 
 void presentscreen() {
+  const u16* shown = calmed(scrbuf);  // scrbuf itself unless reduced flashing is on
   if (!scr || SDL_LockSurface(scr) != 0) return;
   const SDL_PixelFormat& f = *scr->format;
   u8* pixels = static_cast<u8*>(scr->pixels);
   if (f.BytesPerPixel == 2) {
-    for (int y = 0; y < scrh; y++)
-      std::memcpy(pixels + y * scr->pitch, scrbuf + y * scrw, scrw * sizeof(u16));
+    for (int y = 0; y < scrh; y++) std::memcpy(pixels + y * scr->pitch, shown + y * scrw, scrw * sizeof(u16));
   } else if (f.BytesPerPixel == 4 && f.Rmask && f.Gmask && f.Bmask) {
     const u32* wide = widetable(f.Rmask, f.Gmask, f.Bmask);
     for (int y = 0; y < scrh; y++) {
       u32* row = reinterpret_cast<u32*>(pixels + y * scr->pitch);
-      for (int x = 0; x < scrw; x++) row[x] = wide[scrbuf[y * scrw + x]];
+      for (int x = 0; x < scrw; x++) row[x] = wide[shown[y * scrw + x]];
     }
   }
   SDL_UnlockSurface(scr);

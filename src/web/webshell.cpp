@@ -11,6 +11,7 @@
 
 #include "core/recording.h"
 #include "core/statehash.h"
+#include "flash/calm.h"
 #include "link/link.h"
 #include "music/music.h"
 #include "web.h"
@@ -142,6 +143,9 @@ void startframes(unsigned s, bool (*each)(), void (*end)()) {
   std::srand(s);
   a.running = 1;
   playing = true;
+  // Reduced flashing starts afresh with each run, as bitrot-replay's does.
+  const bool calming = calm();
+  setcalm(false), setcalm(calming);
   eachframe = each, afterlast = end;
   if (timed) emscripten_set_main_loop(webframe, 20, 0);
 }
@@ -181,6 +185,9 @@ EMSCRIPTEN_KEEPALIVE void webstart(unsigned s) {
 // frames themselves, so that where an event lands never depends on how fast
 // the machine is. Takes effect at the next webstart.
 EMSCRIPTEN_KEEPALIVE void webclock(int on) { timed = on != 0; }
+
+// The start card's Reduce flashing: on or off, from the next frame shown.
+EMSCRIPTEN_KEEPALIVE void webcalm(int on) { setcalm(on != 0); }
 
 // Runs up to n frames of the run under way, at once; returns how many ran
 // (fewer when the run ends).
