@@ -99,7 +99,8 @@ bool unpackrecording(const std::string& content, std::string& recording, std::st
       inframe = false;
     } else {
       if (c >= 16) recording.append(c / 16, '\n'), inframe = false;
-      event((c & 8 ? "u" : "d") + std::string(keys[c & 7]));
+      std::string e(1, c & 8 ? 'u' : 'd');
+      event(e += keys[c & 7]);
     }
   }
   if (recording.size() <= linkmax) return true;
