@@ -17,6 +17,12 @@ struct blockstate {
   u32 lastgen[2], lastred[2];
 };
 
+// Every RGB565 colour's shade, made when the mode is first switched on: a
+// lookup where working one out costs a few dozen instructions, twice for
+// every block that changes.
+shade shades[65536];
+bool haveshades;
+
 bool on, fresh;
 u32 frameno;  // wraps, harmlessly: only differences are taken
 u16 shown[scrw * scrh];
@@ -57,12 +63,15 @@ const u16* calmed(const u16* screen) {
   frameno++;
   if (fresh) {
     fresh = false;
+    if (!haveshades)
+      for (u32 c = 0; c < 65536; c++) shades[c] = shadeof(u16(c));
+    haveshades = true;
     std::memcpy(shown, screen, sizeof shown);
     for (int k = 0; k < blocks; k++) {
       const u16* at = screen + (k / loww) * 4 * scrw + (k % loww) * 4;
       blockstate& b = state[k];
-      b.bright.start(shadeof(at[0]));
-      b.dark.start(shadeof(at[3 * scrw + 3]));
+      b.bright.start(shades[at[0]]);
+      b.dark.start(shades[at[3 * scrw + 3]]);
       b.lastgen[0] = b.lastgen[1] = b.lastred[0] = b.lastred[1] = frameno - gap;
     }
     return shown;
@@ -75,7 +84,7 @@ const u16* calmed(const u16* screen) {
     blockstate& b = state[k];
     // Tried on copies, kept only when the block passes.
     flashpixel bright = b.bright, dark = b.dark;
-    const int gotbright = bright.step(shadeof(at[0])), gotdark = dark.step(shadeof(at[3 * scrw + 3]));
+    const int gotbright = bright.step(shades[at[0]]), gotdark = dark.step(shades[at[3 * scrw + 3]]);
     if (toosoon(gotbright, b.lastgen[0], b.lastred[0]) || toosoon(gotdark, b.lastgen[1], b.lastred[1]))
       continue;  // held: the block keeps what it shows
     b.bright = bright, b.dark = dark;
