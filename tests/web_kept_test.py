@@ -127,9 +127,10 @@ build = hashlib.sha256(''.join('%s %s\n' % (f, hashlib.sha256(open(os.path.join(
 held = wait('caches.open("bitrot-%s").then(c => c.keys()).then(k => k.map(r => r.url))' % build)
 check(sorted(held) == sorted([url] + [url + f for f in names]) and set(names) == set(os.listdir(copy)) - {'sw.js'},
       'its cache, bitrot-%s, is named after the %d files of the site and holds them all' % (build, len(names)))
-# What a player waits for before the first run, raw (a host that does not compress): kept from growing.
+# What a player waits for before the first run, raw (a host that does not compress): kept from growing
+# past the 204,906 bytes it reached with the reduce-flashing mode in, give or take a kilobyte.
 first = sum(os.path.getsize(os.path.join(copy, f)) for f in ['index.html', 'bitrot.js', 'bitrot.wasm'])
-check(first <= 200000, 'the first download, the page and the program, is %d bytes, at most 200,000' % first)
+check(first <= 206000, 'the first download, the page and the program, is %d bytes, at most 206,000' % first)
 
 # A new build: another cache name, a file changed. The next visit gets it, and
 # the old cache is gone.
