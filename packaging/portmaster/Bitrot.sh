@@ -17,8 +17,8 @@ source $controlfolder/control.txt
 get_controls
 
 GAMEDIR=/$directory/ports/bitrot
-cd "$GAMEDIR"
-> "$GAMEDIR/log.txt" && exec > >(tee "$GAMEDIR/log.txt") 2>&1
+cd "$GAMEDIR" || exit 1
+exec > >(tee "$GAMEDIR/log.txt") 2>&1
 
 export LD_LIBRARY_PATH="$GAMEDIR/libs.${DEVICE_ARCH}:$LD_LIBRARY_PATH"
 # The game reads the pad itself; gptokeyb is there for the exit hotkey alone.
