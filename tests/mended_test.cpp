@@ -3,12 +3,13 @@
 // dimmed twice, screen surfaces of other shapes, the window's scale for a
 // screen, pads of several makes coming and going, and what the game meets
 // through SDL's own queue (floods, stray keys) and SDL_mixer, under SDL's
-// dummy drivers.
+// dummy drivers, and the game's random stream, which no library can draw from.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -28,6 +29,28 @@ const bool headless = setenv("SDL_VIDEODRIVER", "dummy", 0) + setenv("SDL_AUDIOD
 
 int nonzero(const u8* p, std::size_t n) {
   return int(std::count_if(p, p + n, [](u8 v) { return v != 0; }));
+}
+
+// The game draws glibc's numbers (a seed's game is the same everywhere), and
+// a library that seeds or draws from the C library's rand changes none of them.
+TEST(Mended, TheGamesDrawsAreGlibcsAndItsOwn) {
+  for (unsigned seed : {0u, 1u, 7u, 12345u, 4294967295u}) {
+    std::vector<int> game, clean;
+    gamesrand(seed);
+    for (int i = 0; i < 400; i++) {
+      game.push_back(gamerand());
+      std::srand(unsigned(i));  // as a library might, between two of the game's draws
+      [[maybe_unused]] const int drawn = std::rand();
+    }
+    gamesrand(seed);
+    for (int i = 0; i < 400; i++) clean.push_back(gamerand());
+    EXPECT_EQ(game, clean) << "seed " << seed;
+#ifdef __GLIBC__
+    std::srand(seed);
+    for (int& v : clean) v = std::rand();
+    EXPECT_EQ(game, clean) << "seed " << seed;
+#endif
+  }
 }
 
 TEST(Mended, SteppingOffTheGridIsBlockedAndNothingOutsideItIsIndexed) {
@@ -79,7 +102,7 @@ TEST(Mended, APixelDimmedTwiceStaysInsideThePalette) {
   EXPECT_EQ(scrb[0], 21);
   mutaterender();
   EXPECT_EQ(scrb[0], 21);
-  rnd = std::rand;
+  rnd = gamerand;
 }
 
 // A handheld's screen gets the largest whole multiple of the picture that fits,

@@ -5,6 +5,7 @@
 #include <ostream>
 #include <vector>
 
+#include "core/state.h"
 #include "core/trace.h"
 
 // The current frame's events, handed to the frame's event step one by one.
@@ -42,7 +43,7 @@ int runreplay(tracesource& trace, const char* name, std::ostream& out, std::opti
   }
   zerostate();
   startgame();
-  std::srand(*seed);
+  gamesrand(*seed);
   a.running = 1;
 
   // The state line hashes the whole screen: with `last` it is made once, for

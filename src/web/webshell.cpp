@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/state.h"
 #include "core/trace.h"
 #include "link/link.h"
 #include "web.h"
@@ -150,7 +151,7 @@ void startframes(unsigned s, bool (*each)(), void (*end)()) {
   pagenext = 0;
   zerostate();
   startgame();
-  std::srand(s);
+  gamesrand(s);
   a.running = 1;
   playing = true;
   eachframe = each, afterlast = end;
