@@ -103,7 +103,7 @@ def check_end(args, out, rec):
             os.path.join(out, "log.txt")) else ""
         sent = [l for l in log.splitlines() if "SIGTERM to" in l]
         last = (frames(rec) or [""])[-1].split()
-        say(f"exit hotkey: {sent[0] if sent else 'no SIGTERM sent'}; the last frame: {' '.join(last[1:])}")
+        say(f"exit hotkey: {sent[0] if sent else 'no SIGTERM sent'}; the last frame: {' '.join(last)}")
         # The signal reaches the game as a quit, which its last frame records.
         if not sent or "q" not in last:
             ok = False
