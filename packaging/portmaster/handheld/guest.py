@@ -56,8 +56,7 @@ def guest_files(work, port, seed, width, height, firmware, pad):
     copy("device_info.txt", os.path.join(pm, "device_info.txt"),
          width=width, height=height, aspect_x=width // g, aspect_y=height // g)
     build("gptokeyb", os.path.join(pm, "gptokeyb"))
+    os.makedirs(os.path.join(work, "bin"))
+    build("norepeat", os.path.join(work, "bin/norepeat"))
     if pad:
-        os.makedirs(os.path.join(work, "bin"))
         build("pad", os.path.join(work, "bin/pad"))
-        with open(os.path.join(work, "pad-state"), "w") as f:
-            f.write("0\n")

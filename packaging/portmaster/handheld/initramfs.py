@@ -10,9 +10,11 @@ from common import fail
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 # The disk and its file system, the 9p shares, the display (its module named
-# by the firmware), the sound card, the keyboard and the pad.
+# by the firmware), the sound card, the keyboard, and the pad with the serial
+# port it follows.
 MODULES = ["virtio_pci", "virtio_blk", "crc32c_generic", "ext4", "9pnet_virtio", "9p", None,
-           "snd-hda-codec-generic", "snd-hda-intel", "virtio_input", "evdev", "uinput"]
+           "snd-hda-codec-generic", "snd-hda-intel", "virtio_input", "evdev", "uinput",
+           "virtio_console"]
 
 
 def module_files(kernel, display):

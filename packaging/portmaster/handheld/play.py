@@ -41,20 +41,22 @@ class Keyboard:
 
 
 class Pad:
-    """The guest's pad program follows what this writes to its state file on the share."""
+    """The guest's pad program follows the lines sent to it on a virtio serial port.
 
-    def __init__(self, path):
-        self.path, self.held, self.seq = path, [], 0
+    (Not a file on the 9p share: Debian 13's kernel was seen to overflow its
+    stack retrying a read of a file the host had just replaced.)"""
+
+    def __init__(self, path, timeout):
+        self.sock = wait_for("the pad's serial port", timeout, lambda: Qmp._connect(path))
+        self.held, self.seq = [], 0
 
     def set(self, control, down):
         self.held = [c for c in self.held if c != control] + ([control] if down else [])
         self.seq += 1
-        with open(self.path + ".new", "w") as f:
-            f.write(f"{self.seq} {' '.join(self.held)}\n")
-        os.replace(self.path + ".new", self.path)
+        self.sock.sendall(f"{self.seq} {' '.join(self.held)}\n".encode())
 
 
-def qemu_command(dest, tmp, firmware, width, height, work, out, console):
+def qemu_command(dest, tmp, firmware, width, height, work, out, console, pad):
     """The handheld: the image in dest, its initramfs made afresh in tmp, QEMU's monitor at tmp/qmp."""
     initrd = os.path.join(tmp, "initrd")
     make_initramfs(dest, firmware.display, initrd)
@@ -69,7 +71,9 @@ def qemu_command(dest, tmp, firmware, width, height, work, out, console):
             # The screen's size is the one mode the display offers (its EDID's).
             "-device", f"bochs-display,xres={width},yres={height},romfile=",
             "-device", "virtio-keyboard-pci",
-            "-audiodev", "none,id=snd", "-device", "intel-hda", "-device", "hda-duplex,audiodev=snd"]
+            "-audiodev", "none,id=snd", "-device", "intel-hda", "-device", "hda-duplex,audiodev=snd",
+            *(["-chardev", f"socket,id=pad,path={os.path.join(tmp, 'pad')},server=on,wait=off",
+               "-device", "virtio-serial-pci", "-device", "virtserialport,chardev=pad,name=pad"] if pad else [])]
 
 
 def play(args, dest, firmware, width, height):
@@ -84,7 +88,7 @@ def play(args, dest, firmware, width, height):
     with tempfile.TemporaryDirectory(prefix="handheld-") as tmp:
         work = os.path.join(tmp, "work")
         guest_files(work, args.port, args.seed, width, height, firmware, args.pad)
-        cmd = qemu_command(dest, tmp, firmware, width, height, work, out, console)
+        cmd = qemu_command(dest, tmp, firmware, width, height, work, out, console, args.pad)
         t0 = time.monotonic()
         vm = subprocess.Popen(cmd)
 
@@ -100,7 +104,7 @@ def play(args, dest, firmware, width, height):
 
         try:
             qmp = Qmp(os.path.join(tmp, "qmp"), 30)
-            controls = Pad(os.path.join(work, "pad-state")) if args.pad else Keyboard(qmp)
+            controls = Pad(os.path.join(tmp, "pad"), 30) if args.pad else Keyboard(qmp)
             guest("the guest's init", 600, lambda: "handheld: init" in con())
             fig["init"] = since()
             guest("the game's first frame", 900, lambda: len(frames(rec)) >= 1)

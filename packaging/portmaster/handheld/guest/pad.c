@@ -2,11 +2,11 @@
 // odroidgo3-joypad of the RK3326 handhelds (ODROID-GO Super and its kin),
 // named "GO-Super Gamepad", bus 0x19 (host), vendor 0x484b, product 0x1100,
 // version 0x0100, with its 17 buttons and two sticks. It is made through
-// uinput and follows the controls the host holds, which it finds in a file on
-// the host's share: a number that changes with every new state, then the
-// names of the controls held.
+// uinput and follows the controls the host holds, which the host sends on a
+// virtio serial port, a line for each new state: a number, then the names of
+// the controls held.
 //
-//   pad STATEFILE
+//   pad PORT
 #include <fcntl.h>
 #include <linux/uinput.h>
 #include <stdio.h>
@@ -60,7 +60,7 @@ static int has(const char* words, const char* name) {
 
 int main(int argc, char** argv) {
   if (argc != 2) {
-    fprintf(stderr, "usage: pad STATEFILE\n");
+    fprintf(stderr, "usage: pad PORT\n");
     return 2;
   }
   fd = open("/dev/uinput", O_WRONLY);
@@ -94,34 +94,27 @@ int main(int argc, char** argv) {
   printf("pad: GO-Super Gamepad made\n");
   fflush(stdout);
 
-  // Polled: the share has no way to say that a file changed.
-  char last[32] = "";
+  FILE* port = fopen(argv[1], "r");
+  if (!port) {
+    perror(argv[1]);
+    return 1;
+  }
   int held[nbuttons] = {0}, x = 0, y = 0;
-  for (;;) {
-    usleep(10000);
-    char text[512];
-    FILE* f = fopen(argv[1], "r");
-    if (!f) continue;
-    size_t n = fread(text + 1, 1, sizeof text - 3, f);
-    fclose(f);
-    text[0] = ' ';
-    text[n + 1] = '\0';
-    for (char* c = text; *c; c++)
-      if (*c == '\n') *c = ' ';
-    strcat(text, " ");
-    char seq[32];
-    if (sscanf(text, "%31s", seq) != 1 || strcmp(seq, last) == 0) continue;
-    snprintf(last, sizeof last, "%s", seq);
+  char line[512];
+  while (fgets(line + 1, sizeof line - 2, port)) {
+    line[0] = ' ';
+    line[strcspn(line, "\n")] = '\0';
+    strcat(line, " ");
     for (int i = 0; i < nbuttons; i++) {
-      const int now = has(text, buttons[i].name);
+      const int now = has(line, buttons[i].name);
       if (now != held[i]) emit(EV_KEY, buttons[i].code, held[i] = now);
     }
-    const int nx = has(text, "stick-left") ? stickmin : has(text, "stick-right") ? stickmax : 0;
-    const int ny = has(text, "stick-up") ? stickmin : has(text, "stick-down") ? stickmax : 0;
+    const int nx = has(line, "stick-left") ? stickmin : has(line, "stick-right") ? stickmax : 0;
+    const int ny = has(line, "stick-up") ? stickmin : has(line, "stick-down") ? stickmax : 0;
     if (nx != x) emit(EV_ABS, ABS_X, x = nx);
     if (ny != y) emit(EV_ABS, ABS_Y, y = ny);
     emit(EV_SYN, SYN_REPORT, 0);
-    printf("pad: state %s\n", text);
+    printf("pad: state%s\n", line);
     fflush(stdout);
   }
 }
