@@ -35,7 +35,7 @@ const std::vector<std::vector<u16>>& walkframes() {
   std::getline(in, line);
   zerostate();
   startgame();
-  std::srand(22);
+  gamesrand(22);
   a.running = 1;
   for (int f = 0; f < 1000 && std::getline(in, line); f++) {
     parseevents(line, events, bad);

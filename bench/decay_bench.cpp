@@ -40,7 +40,7 @@ void run(benchmark::State& st) {
     mutaterender();
     benchmark::ClobberMemory();
   }
-  rnd = std::rand;
+  rnd = gamerand;
 }
 
 void BM_decay_empty_map(benchmark::State& st) {

@@ -59,8 +59,8 @@ inline const inputevent spacedown = {inputevent::keydown, 32}, lctrldown = {inpu
 
 // The title card after the lock-out, no keys held.
 inline void title() {
-  rnd = std::rand;
-  std::srand(1);
+  rnd = gamerand;
+  gamesrand(1);
   startgame();
   a.running = 1;
   feed(nullptr, 0);
@@ -71,8 +71,8 @@ inline void title() {
 // seed has ripened and growth has begun to spread; SPACE is still held.
 // Returns false if the game has ended by then.
 inline bool midgame() {
-  rnd = std::rand;
-  std::srand(1);
+  rnd = gamerand;
+  gamesrand(1);
   startgame();
   a.running = 1;
   feed(nullptr, 0);

@@ -77,7 +77,7 @@ std::string playrun(unsigned seed, long frames, std::size_t& events) {
   hands h{std::mt19937(seed)};
   zerostate();
   startgame();
-  std::srand(seed);
+  gamesrand(seed);
   a.running = 1;
   std::string rec = seedline(seed);
   long f = 0;

@@ -105,7 +105,7 @@ TEST(Flashes, ReducedFlashingHoldsChangesAtMost3FramesAndSingleOnesNone) {
   std::getline(in, line);  // the seed line
   zerostate();
   startgame();
-  std::srand(22);
+  gamesrand(22);
   a.running = 1;
   setcalm(true);
   for (int f = 0; f < 4000 && std::getline(in, line); f++) {

@@ -157,7 +157,29 @@ TEST(Bounds, APixelDimmedTwiceStaysInsideThePalette) {
   EXPECT_EQ(scrb[0], 21);
   mutaterender();
   EXPECT_EQ(scrb[0], 21);
-  rnd = std::rand;
+  rnd = gamerand;
+}
+
+// The game draws glibc's numbers (a seed's game is the same everywhere), and
+// a library that seeds or draws from the C library's rand changes none of them.
+TEST(Chance, TheGamesDrawsAreGlibcsAndItsOwn) {
+  for (unsigned seed : {0u, 1u, 7u, 12345u, 4294967295u}) {
+    std::vector<int> game, clean;
+    gamesrand(seed);
+    for (int i = 0; i < 400; i++) {
+      game.push_back(gamerand());
+      std::srand(unsigned(i));  // as a library might, between two of the game's draws
+      [[maybe_unused]] const int drawn = std::rand();
+    }
+    gamesrand(seed);
+    for (int i = 0; i < 400; i++) clean.push_back(gamerand());
+    EXPECT_EQ(game, clean) << "seed " << seed;
+#ifdef __GLIBC__
+    std::srand(seed);
+    for (int& v : clean) v = std::rand();
+    EXPECT_EQ(game, clean) << "seed " << seed;
+#endif
+  }
 }
 
 }  // namespace

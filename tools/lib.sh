@@ -119,8 +119,8 @@ port_packages=(crossbuild-essential-arm64 debian-archive-keyring dpkg-dev patche
 
 # What tools/handheld-vm needs on top of tools/port: the emulated arm64
 # machine, debootstrap for its root (dpkg-deb unpacks the rest), mke2fs for
-# its disk and ImageMagick to compare its screen.
-handheld_packages=(qemu-system-arm debootstrap debian-archive-keyring dpkg e2fsprogs imagemagick python3)
+# its disk, and depmod, modprobe and cpio for its initramfs.
+handheld_packages=(qemu-system-arm debootstrap debian-archive-keyring dpkg e2fsprogs kmod cpio python3)
 
 # lintian over a .deb of ours: no error and no warning, with one tag let
 # through. AppStream 1.0 (Debian 13) fails the metainfo for want of a

@@ -1,13 +1,13 @@
-// The game's random stream is glibc's rand: a seed means the same game on
-// every platform only if every platform draws the same numbers. Where the C
-// library is another one (musl, as in WebAssembly builds), this file puts
-// glibc's generator in place of the library's rand and srand; with glibc it
-// is empty.
-#include <cstdlib>  // first: it tells which C library this is
-
-#if !defined(__GLIBC__)
-
+// The game's random stream is glibc's rand, drawn from a generator of the
+// game's own: a seed means the same game on every platform only if every
+// platform draws the same numbers, and only if nothing else in the process
+// draws from the stream. The C library's rand is shared with every library
+// the program loads, and some do draw from it or seed it (mesa 25's
+// gallium, for one, which the game's SDL loads on a handheld), so recordings
+// made there did not replay.
 #include <cstdint>
+
+#include "state.h"
 
 namespace {
 
@@ -49,11 +49,9 @@ void seed(unsigned s) {
 
 }  // namespace
 
-extern "C" void srand(unsigned s) { seed(s); }
+void gamesrand(unsigned s) { seed(s); }
 
-extern "C" int rand() {
+int gamerand() {
   if (!seeded) seed(1);  // as if srand(1), like the C library
   return int(next());
 }
-
-#endif

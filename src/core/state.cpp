@@ -12,7 +12,7 @@ u8 scrb[lowh * loww];
 u16 scrbuf[scrh * scrw];
 u32 pal[16];
 u16 pal16[32];
-int (*rnd)() = std::rand;
+int (*rnd)() = gamerand;
 long turns;
 
 void zerostate() {
@@ -25,6 +25,6 @@ void zerostate() {
   std::memset(scrbuf, 0, sizeof scrbuf);
   std::memset(pal, 0, sizeof pal);
   std::memset(pal16, 0, sizeof pal16);
-  rnd = std::rand;
+  rnd = gamerand;
   turns = 0;
 }

@@ -121,10 +121,13 @@ extern u16 pal16[32];            // screen palette, RGB565: 0..15 bright, 16..31
 extern const u8 header_data[worldsize * worldsize];
 
 // ---------------------------------------------------------------------------
-// Randomness. Every draw of the game goes through `rnd`, which is the C
-// library's rand; tests point it at a script to choose the draws.
+// Randomness. Every draw of the game goes through `rnd`, which is
+// `gamerand`: glibc's rand and srand, in a stream of the game's own; tests
+// point it at a script to choose the draws.
 // ---------------------------------------------------------------------------
 extern int (*rnd)();
+int gamerand();
+void gamesrand(unsigned seed);
 
 // ---------------------------------------------------------------------------
 // Outside the game's state, never hashed nor recorded: what the platforms
@@ -133,6 +136,6 @@ extern int (*rnd)();
 extern long turns;  // turns taken, steps and waits, since zerostate; newturn
 
 // Puts every field above back to the zero it holds when the program starts
-// (and `rnd` back to rand), so a run inside a longer-lived process, such as a
+// (and `rnd` back to gamerand), so a run inside a longer-lived process, such as a
 // replay in the tests, begins exactly as the program does.
 void zerostate();

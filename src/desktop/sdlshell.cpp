@@ -9,6 +9,7 @@
 #include <ctime>
 #include <string>
 
+#include "core/state.h"
 #include "desktop.h"
 #include "flash/calm.h"
 #include "pads.h"
@@ -202,7 +203,7 @@ int runbitrot(const options& o) {
   padsstart();
   Mix_OpenAudio(44100, AUDIO_S16LSB, 2, 1024);
   const unsigned seed = o.haveseed ? o.seed : unsigned(std::time(nullptr));
-  std::srand(seed);
+  gamesrand(seed);
   SDL_WM_SetCaption("bitrot", "bitrot");
   scr = SDL_SetVideoMode(modew, modeh, 16, SDL_HWSURFACE | SDL_DOUBLEBUF);
   const char* why = scr ? nodisplay() : SDL_GetError();

@@ -63,7 +63,7 @@ int runreplay(tracesource& trace, const char* name, std::ostream& out, std::opti
   }
   zerostate();
   startgame();
-  std::srand(*seed);
+  gamesrand(*seed);
   a.running = 1;
 
   // The state line hashes the whole screen: with `last` it is made once, for

@@ -140,7 +140,7 @@ void startframes(unsigned s, bool (*each)(), void (*end)()) {
   pagenext = 0;
   zerostate();
   startgame();
-  std::srand(s);
+  gamesrand(s);
   a.running = 1;
   playing = true;
   // Reduced flashing starts afresh with each run, as bitrot-replay's does.

@@ -247,7 +247,7 @@ int main(int argc, char** argv) {
   const auto t0 = std::chrono::steady_clock::now();
   startgame();
   a.running = 1;
-  std::srand(unsigned(seed));
+  gamesrand(unsigned(seed));
   hands.seed(unsigned(seed) ^ 0x5eed50a4u);
   std::memcpy(startwalls, a.walls, sizeof startwalls);
   floodarea();
