@@ -175,8 +175,6 @@ def browser(*args, engine='chromium', downloads=None):  # more Chromium switches
     return b
 
 
-
-
 def until(cond, timeout=30):
     end = time.time() + timeout
     while not cond() and time.time() < end:
@@ -191,6 +189,18 @@ def stepto(f): return step(f - frames())
 def down(key): b.down(key)
 def up(key): b.up(key)
 def tap(key): down(key), step(), up(key), step()  # held for one frame, let go in the next
+def seed(): return js('return Module._webseed() >>> 0')
+def said(): return js('return document.getElementById("runsaid").innerText')
+def watching(): return until(lambda: js('return bitrot.state()') == 'watching')
+
+
+def escape(n=1):  # Escape held over n frames; the frames played
+    down(Keys.ESCAPE)
+    n = step(n)
+    up(Keys.ESCAPE)
+    return n
+
+
 def music(): return js('const m = SDL.music.audio; return [SDL.audioContext.state, !!(m && m.webAudioNode)]')
 
 
