@@ -1,13 +1,10 @@
 #!/usr/bin/env python3
-"""Runs kept on the page, and the page kept offline, in Chromium, Firefox or
-WebKit (tests/webpage.py drives them): a run played on the page and saved with "Save the run" is a
-recording that the native bitrot-replay plays to the same end line; a
-recording made as the desktop makes one plays on the page to the canvas that
-bitrot-replay --screen draws, and says whether it matches; what is not a
-recording is refused with the reason bitrot-replay gives; the page is
-installable (in Chromium, which says so), with the icon an iPhone or iPad
-puts on its home screen; after one visit a new build replaces every file, and with the
-server gone the page still plays, music and all; the first download stays small.
+"""Runs kept, and the page offline, in Chromium, Firefox or WebKit: a saved run
+replays natively to its end line; a desktop recording plays on the page to
+bitrot-replay's screen, saying whether it matches; what is no recording is
+refused as bitrot-replay refuses it; the page is installable, with a home
+screen icon; a new build replaces every file; with the server gone the page
+still plays, music and all; the first download stays small.
 Usage: web_kept_test.py NATIVE_BUILD SITE_DIR [--engine E] [--shots DIR]"""
 import base64, glob, hashlib, os, re, shutil, struct, subprocess, sys, tempfile
 from selenium.webdriver.common.keys import Keys
