@@ -100,10 +100,8 @@ calls=$calls,symlinkat,truncate,chmod,fchmodat,mknod,mknodat
 (cd "$work/quiet" && SDL_AUDIODRIVER=dummy HOME=$h/home XDG_CONFIG_HOME=$h/config XDG_DATA_HOME=$h/data XDG_CACHE_HOME=$h/cache \
   XDG_STATE_HOME=$h/state XDG_RUNTIME_DIR=$h/runtime TMPDIR=$h/tmp \
   ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" timeout -k 5 30 \
-  strace -f -qq -o "$work/trace" -e trace="$calls" sh -c '"$0" & p=$!; n=0
-    until [ $n -gt 250 ] || (while read -r k v; do [ "$k" = SigCgt: ] && exit $((!(0x$v >> 14 & 1))); done
-      exit 1) <"/proc/$p/status"; do sleep 0.1; n=$((n + 1)); done
-    kill -TERM $p; wait $p' "$game" \
+  strace -f -qq -o "$work/trace" -e trace="$calls" bash -c "$(declare -f taken)"'
+    "$0" & p=$!; n=0; until [ $n -gt 250 ] || taken $p; do sleep 0.1; n=$((n + 1)); done; kill -TERM $p; wait $p' "$game" \
   2>"$work/quiet.err")
 rc=$?
 [ $rc = 0 ] || fail "under strace: status $rc, not 0: $(cat "$work/quiet.err")"
