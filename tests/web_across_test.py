@@ -1,8 +1,6 @@
 #!/usr/bin/env python3
-"""A run shared from one engine and opened in another: played in Firefox, its
-"Link to this run" opened in WebKit (Safari's engine, an iPhone's) plays to
-the same end, the canvas equal to bitrot-replay --screen of the run as
-Firefox played it, and the page says the last frame matches.
+"""A run played in Firefox, its link opened in WebKit (an iPhone's engine),
+plays to bitrot-replay's screen of it, the last frame matching.
 Usage: web_across_test.py NATIVE_BUILD SITE_DIR"""
 import sys, tempfile
 import webpage
