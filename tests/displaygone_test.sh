@@ -1,14 +1,10 @@
 #!/usr/bin/env bash
-# The X server killed under recording games with their music playing on SDL's
-# audio thread: each ends with status 1 (no signal), says one line, and keeps a
-# recording that holds every frame written before the kill and plays in
-# bitrot-replay. 60 games (a fault of one end in twelve passes them by luck
-# once in 200 runs): 6 servers at once with 10 games each; the sanitizer
-# build has 3 servers with 10 games. SERVERS and GAMES override. The kill
-# waits for the recordings, never for a clock. Each server's games share one
-# wait: it goes on while their recordings grow, however slowly the machine
-# runs them, and gives up once none has grown for a minute, so a fault that
-# stops the frames fails the test a minute in, not after 30 s a game.
+# The X server killed under recording games, their music playing: each ends
+# with status 1 (no signal) and one line, its recording holding every frame
+# written before and playing in bitrot-replay. 60 games (a fault of one end in
+# twelve passes by luck once in 200 runs): 6 servers of 10 games (3 under the
+# sanitizers; SERVERS and GAMES override). The kill waits for the recordings,
+# and gives up once none has grown for a minute.
 set -u
 build=$(cd "$1" && pwd)
 asan=0
@@ -23,16 +19,15 @@ work=$(mktemp -d)
 trap 'kill -KILL $(jobs -p) $(cat "$work"/pids 2>/dev/null) 2>/dev/null; rm -rf "$work"' EXIT
 # The frame lines ended by a newline: a line cut by the kill is no frame.
 frames() { tail -n +2 "$1" 2>/dev/null | tr -cd '\n' | wc -c; }
-# lines REC: how many lines the recording has begun, in $have (no fork: six
-# servers wait on sixty recordings).
+# lines REC: the lines the recording has begun, in $have (no fork: 60 wait).
 lines() {
   have=0
   mapfile -t recl 2>/dev/null <"$1" && have=${#recl[@]}
   return 0
 }
 
-# server N: one Xvfb, $games games on it, each in $work/N.G, and the server
-# killed under them all; leaves "ok SEEN GOT" or what went wrong in each verdict.
+# server N: one Xvfb, $games games in $work/N.G, the server killed under them;
+# each verdict says "ok SEEN GOT" or what went wrong.
 server() {
   local n xp g d gp seen rc got have had grown=$EPOCHSECONDS by
   mkfifo "$work/$1.displayfd"
@@ -44,8 +39,7 @@ server() {
     (cd "$d" && exec env DISPLAY=":$n" "$game" --record rec 2>err) &
     gp[g]=$! && echo $! >>"$work/pids"
   done
-  # Each game some frames in, 3 to 19 and a line of the next, so the kill
-  # finds them in different places of their first second.
+  # Each game 3 to 19 frames in, so the kill finds them in different places.
   for g in $(seq "$games"); do
     while lines "$work/$1.$g/rec" && [ $have -le $((4 + (g * 7 + $1) % 17)) ] && kill -0 ${gp[g]} 2>/dev/null; do
       [ -n "${had[g]:-}" ] && [ $have -gt "${had[g]}" ] && grown=$EPOCHSECONDS

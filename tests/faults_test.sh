@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# The real game, headless, against faults of its surroundings: no audio device,
-# one it can't open, music files missing, empty, cut short, damaged or not Ogg
-# at all, signals, and a watch on every call that could write a file. Each run
-# must go on until it is told to stop, then end with status 0 and no complaint.
-# Every wait here is bounded.
+# The real game, headless, against faults of its surroundings (audio, music
+# files, signals) and watched for writes: each run goes on until told to stop,
+# then ends with status 0 and no complaint. Every wait is bounded.
 set -u
 build=$(cd "$1" && pwd)
 game=$build/bitrot
@@ -16,23 +14,20 @@ export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=disk
 
 # folder NAME FILE...: $work/NAME holding the built music files named.
 folder() { mkdir "$work/$1" && (cd "$build" && cp "${@:2}" "$work/$1/"); }
-# reap PID: waits for it to end until $by (a time in seconds since the epoch),
-# then kills it; its status.
+# reap PID: its status, once it ends or is killed at $by (epoch seconds).
 reap() {
   while kill -0 "$1" 2>/dev/null && [ $EPOCHSECONDS -lt $by ]; do sleep 0.1; done
   kill -KILL "$1" 2>/dev/null
   wait "$1"
 }
 heard() { [ -n "$(tr -d '\0' 2>/dev/null <"$work/$1/played.raw" | head -c 1)" ]; }
-# taken PID: the game catches SIGTERM itself now (bit 14 of SigCgt), so from
-# here on a TERM is a quit, however slowly the machine got it this far.
+# taken PID: the game catches SIGTERM itself (bit 14 of SigCgt): a TERM is a quit.
 taken() {
   local k v
   while read -r k v; do [ "$k" = SigCgt: ] && return $((!(0x$v >> 14 & 1))); done <"/proc/$1/status"
   return 1
 } 2>/dev/null
-# started NAME PID WHAT: the game has taken SIGTERM and, where it has an audio
-# file, sound reached it, or half a second of silence did.
+# started NAME PID WHAT: SIGTERM taken, and sound or half a second of silence played.
 started() {
   taken "$2" || return 1
   case $3 in
@@ -41,8 +36,8 @@ started() {
   esac
 }
 
-# All at once, each in its own folder with the disk driver recording what it plays:
-# NAME, the signals that end it, what plays (sound, silence, or any), then env settings.
+# Each in its own folder, the disk driver recording what it plays: NAME, the
+# signals that end it, what plays (sound, silence, or any), env settings.
 cases=("music|TERM|sound" "0.ogg missing|TERM|silence" "1.ogg missing|TERM|sound" "both missing|TERM|silence"
   "empty|TERM|silence" "not Ogg at all|TERM|silence" "damaged|TERM|any" "cut short|TERM|any"
   "no audio device|TERM|any|SDL_AUDIODRIVER=nonexistent" "SIGINT|INT|sound" "SIGTERM twice|TERM TERM|sound"
@@ -60,8 +55,7 @@ for c in "${cases[@]}"; do
   (cd "$work/$name" && exec env SDL_DISKAUDIOFILE="$work/$name/played.raw" $env "$game" 2>"$work/$name.err") &
   pid[$name]=$!
 done
-# The games start together, so they share their waits: two minutes for all
-# of them to start, however slow the machine, and then one for all to end.
+# The games share their waits: two minutes for all to start, one for all to end.
 by=$((EPOCHSECONDS + 120))
 for c in "${cases[@]}"; do
   IFS='|' read -r name sigs plays _ <<<"$c"
@@ -85,9 +79,8 @@ for c in "${cases[@]}"; do
 done
 [ -e "$work/nowhere" ] && fail "the disk driver's folder appeared"
 
-# SIGTERM in the middle of start-up, delivered by strace as SDL starts (at its
-# first getresuid call: the game has taken the signal, SDL has not yet): a quit
-# all the same, in the first frame, not a death by the signal.
+# SIGTERM during start-up, sent by strace at SDL's first getresuid (the game
+# has taken the signal, SDL not yet): a quit all the same, not a death.
 folder startup 0.ogg 1.ogg
 (cd "$work/startup" && ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" timeout -k 5 30 \
   strace -qq -o "$work/startup.trace" -e trace=getresuid -e inject=getresuid:signal=SIGTERM:when=1 "$game" 2>/dev/null)
@@ -95,11 +88,9 @@ rc=$?
 grep -q '^--- SIGTERM' "$work/startup.trace" || fail "SIGTERM during start-up: no getresuid call to send it at"
 [ $rc = 0 ] && echo "ok: SIGTERM during start-up" || fail "SIGTERM during start-up: status $rc, not 0"
 
-# Nothing written: the game in a folder holding only its music, with HOME, the
-# XDG folders and TMPDIR empty, under strace watching every call that opens a
-# file for writing or creates, renames or removes one. A small shell under the
-# same strace starts the game and sends the TERM once the game has taken it
-# for itself (the music is opened in the first frame, before the quit is seen).
+# Nothing written: the game beside its music alone, HOME, XDG folders and TMPDIR
+# empty, strace watching every call that writes, creates, renames or removes a
+# file. A shell under the same strace sends the TERM once the game has taken it.
 folder quiet 0.ogg 1.ogg
 h=$work/home
 mkdir -p "$h"/{home,config,data,cache,state,tmp} && mkdir -m 700 "$h/runtime"
@@ -109,10 +100,8 @@ calls=$calls,symlinkat,truncate,chmod,fchmodat,mknod,mknodat
 (cd "$work/quiet" && SDL_AUDIODRIVER=dummy HOME=$h/home XDG_CONFIG_HOME=$h/config XDG_DATA_HOME=$h/data XDG_CACHE_HOME=$h/cache \
   XDG_STATE_HOME=$h/state XDG_RUNTIME_DIR=$h/runtime TMPDIR=$h/tmp \
   ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" timeout -k 5 30 \
-  strace -f -qq -o "$work/trace" -e trace="$calls" sh -c '"$0" & p=$!; n=0
-    until [ $n -gt 250 ] || (while read -r k v; do [ "$k" = SigCgt: ] && exit $((!(0x$v >> 14 & 1))); done
-      exit 1) <"/proc/$p/status"; do sleep 0.1; n=$((n + 1)); done
-    kill -TERM $p; wait $p' "$game" \
+  strace -f -qq -o "$work/trace" -e trace="$calls" bash -c "$(declare -f taken)"'
+    "$0" & p=$!; n=0; until [ $n -gt 250 ] || taken $p; do sleep 0.1; n=$((n + 1)); done; kill -TERM $p; wait $p' "$game" \
   2>"$work/quiet.err")
 rc=$?
 [ $rc = 0 ] || fail "under strace: status $rc, not 0: $(cat "$work/quiet.err")"

@@ -1,8 +1,5 @@
-// Firefox for the page tests (tests/webpage.py): Debian's firefox-esr, headless,
-// driven over WebDriver BiDi by puppeteer-core, since Debian has no
-// geckodriver for Selenium. The Python checks send one JSON request a line on
-// standard input and get one JSON answer a line back, {value} or {error}; so
-// every check is written once, in Python, for all three engines.
+// Firefox for tests/webpage.py, over WebDriver BiDi (Debian has no
+// geckodriver): a JSON request a line in, {value} or {error} a line out.
 // Usage: node firefox.mjs DOWNLOAD_DIR
 import readline from 'node:readline';
 import puppeteer from 'puppeteer-core';

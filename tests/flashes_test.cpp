@@ -21,8 +21,7 @@ const rgb black{0, 0, 0}, white{255, 255, 255}, grey{128, 128, 128}, red{255, 0,
 const rgb g236{236, 236, 236}, g229{229, 229, 229}, g100{100, 100, 100}, g120{120, 120, 120},
     red230{230, 0, 0};
 
-// Frames that alternate a rectangle from (0, 0) between two colours every
-// `every` frames over grey, and the flashes a second expected.
+// A rectangle at (0, 0) over grey switching colour every `every` frames.
 struct flashcase {
   const char* what;
   int w, h, every, frames;
@@ -48,8 +47,7 @@ TEST(Flashes, MadeUpFramesMeasureAsKnown) {
     for (int f = 0; f < c.frames; f++) {
       const rgb on = f / c.every % 2 ? c.two : c.one;
       for (int i = 0; i < scrw * scrh; i++) {
-        // A wide rectangle flickers with a 10x10 square in the far corner too,
-        // which no window holds with it, but which lifts the frame's count.
+        // A far 10x10 square, in no window with the rectangle, lifts the count.
         const bool far = c.w > 1 && i % scrw >= 310 && i / scrw >= 230;
         const rgb p = (i % scrw < c.w && i / scrw < c.h) || far ? on : grey;
         frame[3 * i] = p.r, frame[3 * i + 1] = p.g, frame[3 * i + 2] = p.b;
@@ -78,9 +76,8 @@ bool sameblock(const std::vector<u16>& x, const std::vector<u16>& y, int k) {
   return true;
 }
 
-// Every block is what the game drew once that has stood for 4 frames (a
-// change is at most 3 frames late), and once what is shown has stood for 4
-// (a single change passes at once).
+// A block shown otherwise than drawn is late if the drawing, or what is
+// shown, has stood 4 frames (so at most 3 late; a single change passes).
 void checkshown() {
   std::rotate(drawn, drawn + 4, drawn + 5), std::rotate(shown, shown + 4, shown + 5);
   const u16* s = calmed(scrbuf);

@@ -1,15 +1,10 @@
 #!/usr/bin/env bash
-# Golden replays: every tests/golden/NAME.trace played by bitrot-replay, each
-# frame's state line and a hash of the last frame's picture compared with
-# NAME.expected. title: the lock-out, keys held through it, taps, stray codes,
-# the masks that start nothing, Escape alone (and lines after it, never played).
-# play: a start the lock-out holds back, every step and priority, walls, a
-# flood of 10,000 events, waits until the growth overruns the player, and a
-# quit in the frame of that death. soak: 2,500 frames of the soak's player
-# (bitrot-soak --seed 22 --frames 2500 --trace), deaths, pick-ups, new games,
-# then Escape alone in play. Each plays the same with --reduce-flashing. After a change meant to alter the game,
-# `cmake --build BUILD --target golden` (this script with --update) writes the
-# expectations anew: read the diff before committing it.
+# Golden replays: each tests/golden/NAME.trace through bitrot-replay, every
+# state line and a hash of the last picture compared with NAME.expected (title:
+# the lock-out, taps, stray codes, Escape alone; play: steps, walls, a flood of
+# 10,000 events, a quit in the frame of a death; soak: 2,500 frames of
+# bitrot-soak --seed 22 --trace). After a change meant to alter the game,
+# `cmake --build BUILD --target golden` writes them anew: read the diff.
 set -u
 build=$1 src=$2
 seed=22  # every trace was recorded with this seed
@@ -17,8 +12,7 @@ tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 fails=0
 fail() { echo "FAIL: $*"; fails=$((fails + 1)); }
-# BITROT_RUN, when set, goes before every bitrot-replay: qemu-user for a
-# cross build's program (tools/deb, tools/check).
+# BITROT_RUN: qemu-user for a cross build's program (tools/deb, tools/check).
 replay() { ${BITROT_RUN:-} "$build/bitrot-replay" --seed $seed "$@"; }
 
 for trace in "$src"/tests/golden/*.trace; do
@@ -45,8 +39,7 @@ for bad in x5 d4294967296 d12a u; do
   err=$(printf '\nd27 %s\n' "$bad" | replay 2>&1 >/dev/null); rc=$?
   [ $rc = 2 ] && [ "$err" = "bitrot-replay: stdin: line 2: cannot read \"$bad\"" ] || fail "'$bad': status $rc, $err"
 done
-# A million events in one line are read, and play as one would; a line over
-# 16 MiB is refused by its number.
+# A million events in one line play as one would; a line over 16 MiB is refused.
 one=$(echo d275 | replay --last)
 [ "$(yes d275 | head -n 1000000 | tr '\n' ' ' | replay --last)" = "$one" ] || fail "a line of a million events"
 err=$( (head -c 17000000 /dev/zero | tr '\0' ' '; echo) | replay 2>&1 >/dev/null); rc=$?

@@ -1,8 +1,7 @@
 #!/bin/bash
-# The installed game and its package: `cmake --install` into any prefix lays
-# out Debian's tree for a game and nothing else; the desktop entry and the
-# metainfo pass their validators; moved elsewhere, the program still finds and
-# plays its music; and lintian finds no error and no warning in the .deb.
+# `cmake --install` lays out Debian's tree for a game and nothing else, which
+# passes the validators; moved, the game still plays its music; lintian finds
+# no error and no warning in the .deb.
 set -u
 build=$(cd "$1" && pwd)
 tmp=$(mktemp -d)
@@ -35,14 +34,12 @@ for s in 64 128 256; do
 done
 out=$(desktop-file-validate "$tmp/a/usr/share/applications/$id.desktop" 2>&1) && [ -z "$out" ] ||
   fail "desktop-file-validate: $out"
-# The one warning let through: no homepage, which the game doesn't have yet
-# (AppStream 1.0 warns of it, 0.16 doesn't).
+# Let through: no homepage yet (AppStream 1.0 warns of it, 0.16 doesn't).
 out=$(appstreamcli validate --no-net --no-color "$tmp/a/usr/share/metainfo/$id.metainfo.xml" 2>&1)
 grep -q 'Validation' <<< "$out" && ! grep -E '^[EW]:' <<< "$out" | grep -qv url-homepage-missing ||
   fail "appstreamcli validate: $out"
 
-# Moved, and started from another folder: the game runs in its data folder
-# and its music plays (the disk audio driver writes what it hears).
+# Moved, started elsewhere: it runs in its data folder and its music plays.
 mv "$tmp/a" "$tmp/b"
 mkdir "$tmp/elsewhere"
 (cd "$tmp/elsewhere" && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$tmp/audio" \

@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# The music build step: each score gives, now and in the build, the very bytes
-# pinned in tests/golden/music.expected (a change to a score or to the
-# synthesizer shows here; after one that is meant, write the new sums there);
-# a faulty score, or one too loud to encode, stops the build naming its file
-# and line and leaving nothing behind.
+# Each score renders, here and in the build, to the bytes pinned in
+# tests/golden/music.expected (rewrite them after a change meant); a faulty or
+# too loud score stops the build naming its file and line, leaving nothing.
 set -u
 build=$1 src=$2
 tmp=$(mktemp -d)

@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# Ten minutes of ordinary play (tests/flashes/walk.trace, made by
-# tools/flashes/walk.py) as the reduce-flashing mode shows it, measured: at
-# most 2.5 flashes a second at any pixel and no second over 3 by area,
-# general or red.
+# Ten minutes of play (tests/flashes/walk.trace) with reduced flashing: at most
+# 2.5 flashes a second at a pixel, no second over 3 by area, general or red.
 set -uo pipefail
 build=$1 src=$2
 out=$(${BITROT_RUN:-} "$build/bitrot-replay" --last --reduce-flashing --frames /dev/fd/3 \

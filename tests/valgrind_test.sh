@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# The real game under valgrind's memcheck, headless, for a few seconds, with its
-# music and with a track that isn't Ogg at all, both at once: each must run
-# until SIGTERM and end with status 0, with no memory error and no block
-# definitely lost. Skipped (77) in the sanitizer build, which valgrind can't run.
+# The real game under memcheck, with its music and with a track that isn't Ogg:
+# each runs until SIGTERM, then status 0, no memory error, nothing definitely
+# lost. Skipped (77) in the sanitizer build.
 set -u
 build=$(cd "$1" && pwd)
 grep -q '^BITROT_SANITIZE:BOOL=ON' "$build/CMakeCache.txt" && { echo "skipped: a sanitizer build"; exit 77; }
@@ -21,9 +20,8 @@ for name in music notogg; do
     --log-file="$work/$name.log" "$build/bitrot" 2>/dev/null) &
   pid[$name]=$!
 done
-# Under valgrind the start can take long on a busy machine: wait (up to 2
-# minutes) for the audio device's file, which SDL opens after the game has
-# taken SIGTERM for itself, and for the music to reach it.
+# Up to 2 minutes for the audio files (SDL opens them after the game takes
+# SIGTERM for itself) and for music in one.
 sound() { [ -n "$(tr -d '\0' 2>/dev/null <"$work/music/played.raw" | head -c 1)" ]; }
 opened() { [ -s "$work/notogg/played.raw" ]; }
 for _ in $(seq 1200); do sound && opened && break; sleep 0.1; done

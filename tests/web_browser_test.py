@@ -1,9 +1,8 @@
 #!/usr/bin/env python3
-"""The page in Chromium, Firefox or WebKit (tests/webpage.py drives them): every promise of
-the page to the player, from the start card to play again, the canvas equal to
-bitrot-replay's screen for the trace the page played, and bad input (a seed
-that is no number, damaged music, no WebAssembly). The checks say what each
-one covers. Usage: web_browser_test.py NATIVE_BUILD SITE_DIR [--engine E] [--shots DIR]"""
+"""The page in Chromium, Firefox or WebKit, from the start card to play again,
+the canvas equal to bitrot-replay's screen of its trace, and bad input (a seed
+that is no number, damaged music, no WebAssembly).
+Usage: web_browser_test.py NATIVE_BUILD SITE_DIR [--engine E] [--shots DIR]"""
 import base64, os, shutil, sys, tempfile, time
 from selenium.webdriver.common.keys import Keys
 from webpage import *
@@ -53,10 +52,8 @@ same, seed = canvas_is_replayed(native)
 check(same, 'the canvas at frame %d equals bitrot-replay --seed %d --screen' % (frames(), seed))
 if shots: b.shot(os.path.join(shots, 'screenshot-web-play.png'))
 
-down(Keys.ESCAPE)
-check(step(5) == 1 and 'play again' in card() and not js('return SDL.music.audio'),
+check(escape(5) == 1 and 'play again' in card() and not js('return SDL.music.audio'),
       'Escape ends the run in its frame, and the music')
-up(Keys.ESCAPE)
 n = frames()
 start()
 check(not card() and step(3) == 3 and frames() == 3 < n, 'a key plays again, from the start')

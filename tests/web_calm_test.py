@@ -1,9 +1,7 @@
 #!/usr/bin/env python3
-"""Reduced flashing on the page, in Chromium (whose DevTools emulate the
-player's preference): on by itself under prefers-reduced-motion and off
-without it, the player's choice on the card kept over either, and the canvas
-of a run with it on equal to what bitrot-replay --reduce-flashing shows for
-the same trace. Usage: web_calm_test.py NATIVE_BUILD SITE_DIR"""
+"""Reduced flashing on the page, in Chromium: on under prefers-reduced-motion
+only, the choice on the card kept over it, and the canvas what bitrot-replay
+--reduce-flashing shows for the trace. Usage: web_calm_test.py NATIVE_BUILD SITE_DIR"""
 import subprocess, sys, tempfile
 from selenium.webdriver.common.keys import Keys
 from webpage import *

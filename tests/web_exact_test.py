@@ -1,9 +1,7 @@
 #!/usr/bin/env python3
-"""The same game in WebAssembly: for several traces and seeds, bitrot-replay
-under Node.js prints every state line the native one prints, ends with the
-same status and keeps the same last screen. The traces: tests/golden/*.trace
-where there are some, and random play made here (keys held and released,
-several in a frame, deaths, new games, then Escape alone or a quit).
+"""The same game in WebAssembly: bitrot-replay under Node.js prints every state
+line, status and last screen the native one does, for the golden traces and
+random play made here, each with three seeds.
 Usage: web_exact_test.py NATIVE_BUILD WASM_BUILD SOURCE_DIR"""
 import glob, os, random, subprocess, sys, tempfile
 

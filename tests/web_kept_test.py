@@ -1,13 +1,10 @@
 #!/usr/bin/env python3
-"""Runs kept on the page, and the page kept offline, in Chromium, Firefox or
-WebKit (tests/webpage.py drives them): a run played on the page and saved with "Save the run" is a
-recording that the native bitrot-replay plays to the same end line; a
-recording made as the desktop makes one plays on the page to the canvas that
-bitrot-replay --screen draws, and says whether it matches; what is not a
-recording is refused with the reason bitrot-replay gives; the page is
-installable (in Chromium, which says so), with the icon an iPhone or iPad
-puts on its home screen; after one visit a new build replaces every file, and with the
-server gone the page still plays, music and all; the first download stays small.
+"""Runs kept, and the page offline, in Chromium, Firefox or WebKit: a saved run
+replays natively to its end line; a desktop recording plays on the page to
+bitrot-replay's screen, saying whether it matches; what is no recording is
+refused as bitrot-replay refuses it; the page is installable, with a home
+screen icon; a new build replaces every file; with the server gone the page
+still plays, music and all; the first download stays small.
 Usage: web_kept_test.py NATIVE_BUILD SITE_DIR [--engine E] [--shots DIR]"""
 import base64, glob, hashlib, os, re, shutil, struct, subprocess, sys, tempfile
 from selenium.webdriver.common.keys import Keys
@@ -27,20 +24,15 @@ def replay(*args):  # in the folder of the recordings, so that it names them as 
                           cwd=downloads)
 
 
-def said(): return js('return document.getElementById("runsaid").innerText')
 
 
-def watch(path):  # through the file picker, as a player picks one
-    b.pick('#watch', path)
 
 
 url = serve(copy)
 b.get(url + '?seed=5')
 start()
 playsome(9)
-down(Keys.ESCAPE)
-step(2)
-up(Keys.ESCAPE)
+escape(2)
 check('play again' in card() and js('const s = document.getElementById("save"); return !s.hidden && s.innerText')
       == 'Save the run', 'the end card offers "Save the run": %s' % card())
 if shots: b.shot(os.path.join(shots, 'screenshot-web-end.png'))
@@ -66,8 +58,8 @@ open(desk, 'w').write('seed 22\n' + open(golden).read() + 'end ' + end)
 ppm = os.path.join(downloads, 'desktop.ppm')
 replay('--screen', ppm, desk)
 ready()
-watch(desk)
-check(until(lambda: js('return bitrot.state()') == 'watching') and not card() and step(100) == 100,
+b.pick('#watch', desk)
+check(watching() and not card() and step(100) == 100,
       'the picked recording plays, frame by frame')
 if shots: b.shot(os.path.join(shots, 'screenshot-web-watch.png'))
 n = 100 + step(1000)
@@ -75,23 +67,14 @@ check(n == 463 and said() == 'desktop.txt: played 463 frames; the last matches t
       open(ppm, 'rb').read(), 'to its end: %s, the canvas equal to bitrot-replay --screen' % said())
 open(desk, 'w').write('seed 22\n' + open(golden).read() + 'end ' + end.replace('alive=1', 'alive=0'))
 ready()
-watch(desk)
-check(until(lambda: js('return bitrot.state()') == 'watching') and step(1000) == 463 and
+b.pick('#watch', desk)
+check(watching() and step(1000) == 463 and
       said().endswith('played 463 frames; the last differs from the end line'), 'an end line not met: %s' % said())
-ready()
-watch(desk)
-until(lambda: js('return bitrot.state()') == 'watching')
-step(10)
-down(Keys.ESCAPE)
-check(step(5) == 1 and said() == 'desktop.txt: stopped after 11 frames' and 'Press a key' in card(),
-      'Escape stops the watching in its frame: %s' % said())
-up(Keys.ESCAPE)
-ready()
-watch(desk)
-until(lambda: js('return bitrot.state()') == 'watching')
-step(10)
-js('Module._webkey(27, 1, 1)')  # End on the touch pad
-check(step(5) == 1 and said() == 'desktop.txt: stopped after 11 frames', 'and so does the touch pad\'s End')
+for how, halt in [('Escape', lambda: escape(5)), ("the touch pad's End", lambda: js('Module._webkey(27, 1, 1)') or step(5))]:
+    ready()
+    b.pick('#watch', desk)  # the file picker, as a player picks one
+    check(watching() and step(10) == 10 and halt() == 1 and said() == 'desktop.txt: stopped after 11 frames' and
+          'Press a key' in card(), '%s stops the watching in its frame: %s' % (how, said()))
 
 bad = os.path.join(downloads, 'bad.txt')
 open(bad, 'w').write('seed 5\nd275 u275\nd275 hello\n')
@@ -102,14 +85,12 @@ js('const t = new DataTransfer(); t.items.add(new File([arguments[0]], "bad.txt"
 why = replay('bad.txt').stderr
 check(until(lambda: said()) and 'bitrot-replay: %s\n' % said() == why and 'Press a key' in card(),
       'a dropped file that is no recording: one line, as bitrot-replay says it: %s' % said())
-watch(os.path.join(copy, 'icon-192.png'))
+b.pick('#watch', os.path.join(copy, 'icon-192.png'))
 check(until(lambda: 'icon' in said()) and said() == 'icon-192.png: no seed: not a recording',
       'a picture picked: %s' % said())
 start()
-check(step(3) == 3 and js('return Module._webseed() >>> 0') == 5, 'and the page plays on')
-down(Keys.ESCAPE)
-step()
-up(Keys.ESCAPE)
+check(step(3) == 3 and seed() == 5, 'and the page plays on')
+escape()
 
 icons = ['%dx%d' % struct.unpack('>II', open(os.path.join(copy, 'icon-%d.png' % s), 'rb').read()[16:24])
          for s in (180, 192, 512)]  # from the PNG's header

@@ -6,45 +6,32 @@ and in which world, and links to it; the link, opened in the other browser,
 plays the run to the canvas bitrot-replay --screen draws of the same link, and
 both say the last frame matches; "Play this world" starts its seed. A damaged
 or hostile link is refused with the same reason by the page, which goes on,
-and by bitrot-replay. Usage: web_link_test.py NATIVE_BUILD SITE_DIR [--shots DIR]
-
-To make a link in a test: end a run on the page and read the href of
-#runlink once it has one (the browser deflates in its own time). To open one:
-load it, wait for the card's "A run was shared with you", press a key, and
-step the frames as for a run."""
+and by bitrot-replay. Usage: web_link_test.py NATIVE_BUILD SITE_DIR [--shots DIR]"""
 import base64, os, subprocess, sys, tempfile, zlib
 from selenium.webdriver.common.keys import Keys
 import webpage
 from webpage import *
 
-native, site = sys.argv[1:3]
-shots = sys.argv[4] if sys.argv[3:4] == ['--shots'] else None
-url = serve(site)
+o = options(__doc__)
+native, shots = o.native, o.shots
+url = serve(o.site)
 day = 'date=2026-12-08'  # never the real date: the test must not depend on the day it runs
 
 
 def js(*args): return webpage.js(*args)
 def el(name): return webpage.d.find_element('id', name)
-def said(): return el('runsaid').text
-def canvas():  # as a PPM, as bitrot-replay --screen writes one
-    rgba = base64.b64decode(js('let s = ""; for (const v of canvas.getContext("2d").getImageData(0, 0, 320, 240)'
-                               '.data) s += String.fromCharCode(v); return btoa(s)'))
-    return b'P6\n320 240\n255\n' + bytes(v for i, v in enumerate(rgba) if i % 4 != 3)
 def replay(*args): return subprocess.run([native + '/bitrot-replay', *args], capture_output=True, text=True)
-def seed(): return js('return Module._webseed() >>> 0')
 def fresh(): webpage.d.quit() if webpage.d else None; return browser()
 
 
 fresh().get(url + '?seed=today&' + day)
 start()
 step(1)
-first = canvas()
+first = screen()
 check(seed() == 20261208, '?seed=today on 2026-12-08 is seed 20261208')
 playsome(7, 4)
 stepto(300)
-down(Keys.ESCAPE)
-step(2)
-up(Keys.ESCAPE)
+escape(2)
 n = frames()
 lasted = el('lasted').text
 check(lasted == "This run: 20 turns, %d s at the game's pace, in today's world (2026-12-08)" % (n // 20),
@@ -63,28 +50,23 @@ check(r.returncode == 0 and r.stderr == 'bitrot-replay: the link: the last frame
 fresh().get(url + '?' + day)
 ready()
 el('today').click()
-check(step(1) == 1 and seed() == 20261208 and canvas() == first,
+check(step(1) == 1 and seed() == 20261208 and screen() == first,
       'in another browser, "Today\'s world" on the same day: the same first screen')
-down(Keys.ESCAPE)
-step()
-up(Keys.ESCAPE)
+escape()
 
 webpage.d.get(link)
 check(until(lambda: 'shared with you' in card()), 'the link, opened there, offers its run: %s' % card())
-js('Module._webclock(0)')
-ActionChains(webpage.d).send_keys('a').perform()
-check(until(lambda: js('return bitrot.state()') == 'watching') and step(n + 100) == n and
+start()
+check(watching() and step(n + 100) == n and
       said() == 'The link: played %d frames; the last matches the end line' % n and
-      canvas() == open(ppm, 'rb').read(),
+      screen() == open(ppm, 'rb').read(),
       'and plays it to its end, the canvas equal to bitrot-replay --screen: %s' % said())
 if shots: webpage.d.save_screenshot(os.path.join(shots, 'screenshot-web-linked.png'))
 again = el('again')
 check(again.text == 'Play this world' and again.is_displayed(), 'then offers "Play this world"')
 again.click()
 check(step(2) == 2 and seed() == 20261208, 'which plays the link\'s seed')
-down(Keys.ESCAPE)
-step()
-up(Keys.ESCAPE)
+escape()
 
 
 def linkto(content): return base64.urlsafe_b64encode(zlib.compress(content, 6, -15)).decode().rstrip('=')

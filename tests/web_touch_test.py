@@ -1,11 +1,8 @@
 #!/usr/bin/env python3
-"""The page on a phone (390x844, touch, in headless Chromium) and with a
-gamepad faked in the page: the touch pad's place, size and names, the cards
-whole on four phones' screens, upright and on its side, a run played
-by touch (two fingers, a slide) whose trace bitrot-replay plays to the canvas's
-very picture, a pad's buttons and stick as the game's keys, M and the
-Fullscreen control kept out of the game, and that control only where the
-browser can go fullscreen. Frames are stepped by the test.
+"""The page on phones (touch, headless Chromium) and with a made-up gamepad:
+the touch pad's place, size and names, the cards whole on four screens, a run
+by touch replayed to the canvas's picture, a pad's buttons and stick as keys,
+M and Fullscreen kept out of the game, Fullscreen only where it works.
 Usage: web_touch_test.py NATIVE_BUILD SITE_DIR [--shots DIR]"""
 import os, sys
 from selenium.webdriver.common.keys import Keys
@@ -65,30 +62,24 @@ def fits(what, want):  # the card on four phones: every line and control in sigh
               '(off: %s, small: %s, over: %s)' % (what, w, h, len(lines), names, k, off, small, over))
 
 
-def layout():  # the pad's names, sizes and place, and the screen's scale
+phone(390, 844)
+d.get(url + '?seed=22')
+check(ready(), 'the start card appears on the phone')
+pad = ['Up', 'Left', 'Right', 'Down', 'End', 'Music', 'Fullscreen', 'Wait']
+for w, h, dpr, scale, where, what in [
+        (390, 844, 3, 0, lambda c: rect('#dpad')[1] >= c[3], 'portrait: the pad below the screen'),
+        (844, 390, 3, 0, lambda c: rect('#dpad')[2] <= c[0] and rect('#buttons')[0] >= c[2],
+         'landscape: the arrows left of the screen, the buttons right'),
+        (667, 375, 2, 2, lambda c: True, 'a small phone on its side: smaller controls')]:
+    phone(w, h, dpr)  # the pad's names and place, none on the screen or under 48 px, a whole scale
     names = js('return [...document.querySelectorAll(".ctl")].map(b => b.getAttribute("aria-label") || b.textContent)')
     c = rect('#canvas')
     boxes = {n: rect('.ctl[aria-label="%s"]' % n) for n in names}
     over = [n for n, (l, t, r, b) in boxes.items() if l < c[2] and r > c[0] and t < c[3] and b > c[1]]
     small = [n for n, (l, t, r, b) in boxes.items() if min(r - l, b - t) < 48]
     k = (c[2] - c[0]) * js('return devicePixelRatio') / 320
-    return names, over, small, k, c
-
-
-phone(390, 844)
-d.get(url + '?seed=22')
-check(ready(), 'the start card appears on the phone')
-names, over, small, k, c = layout()
-check(names == ['Up', 'Left', 'Right', 'Down', 'End', 'Music', 'Fullscreen', 'Wait'] and not over and not small and
-      abs(k - round(k)) < 0.01 and rect('#dpad')[1] >= c[3], 'portrait: %s below the screen (x%g device pixels), none on it or '
-      'under 48 px (over: %s, small: %s)' % (names, k, over, small))
-phone(844, 390)
-names, over, small, k, c = layout()
-check(not over and not small and abs(k - round(k)) < 0.01 and rect('#dpad')[2] <= c[0] and rect('#buttons')[0] >= c[2],
-      'landscape: the arrows left of the screen, the buttons right, x%g (over: %s)' % (k, over))
-phone(667, 375, 2)
-names, over, small, k, c = layout()
-check(not over and not small and k == 2, 'a small phone on its side: smaller controls, the screen x%g' % k)
+    check(names == pad and not over and not small and abs(k - round(k)) < 0.01 and k == (scale or k) and where(c),
+          '%s, the screen x%g (%s; over: %s, small: %s)' % (what, k, names, over, small))
 phone(390, 844)
 
 sound = music()[0]

@@ -1,10 +1,7 @@
-"""What the page tests share: a quiet static server, the browser behind one
-small driver (Chromium or WebKitGTK through Selenium, Firefox through
-tests/firefox.mjs), and the page's own handles. The page's timer is stopped
-before each run and the tests step the frames themselves: an event sent
-between two steps lands in the next frame, however busy the machine is.
-Waits with until() are only for what the browser does in its own time
-(loading, decoding)."""
+"""What the page tests share: a quiet server, one small driver over Selenium
+(Chromium, WebKitGTK) or tests/firefox.mjs, and the page's handles. The tests
+step the frames themselves, so an event sent between steps lands in the next
+frame; until() waits only for the browser's own work (loading, decoding)."""
 import base64, functools, http.server, inspect, json, os, select, signal, subprocess, tempfile, threading, time
 from selenium import webdriver
 from selenium.webdriver.common.action_chains import ActionChains
@@ -80,9 +77,8 @@ class Selenium:  # Chromium, headless, or WebKitGTK's MiniBrowser in its own Xvf
             if downloads:
                 self.d.execute_cdp_cmd('Browser.setDownloadBehavior', {'behavior': 'allow', 'downloadPath': downloads})
             return
-        # WebKitGTK has no headless mode, and its driver neither hands out the
-        # console nor runs a script before the page's: the test's server
-        # does, one that keeps the console in the page's storage.
+        # WebKitGTK is never headless, and its driver has no console and no early
+        # script: the server puts one in, keeping the console in storage.
         first.append('''for (const [f, level] of [['warn', 'WARNING'], ['error', 'SEVERE']]) {
           const was = console[f], logs = () => JSON.parse(localStorage.logs || '[]');
           console[f] = (...a) => (localStorage.logs = JSON.stringify([...logs(), {level, message: a.join(' ')}]),
@@ -175,8 +171,6 @@ def browser(*args, engine='chromium', downloads=None):  # more Chromium switches
     return b
 
 
-
-
 def until(cond, timeout=30):
     end = time.time() + timeout
     while not cond() and time.time() < end:
@@ -191,6 +185,18 @@ def stepto(f): return step(f - frames())
 def down(key): b.down(key)
 def up(key): b.up(key)
 def tap(key): down(key), step(), up(key), step()  # held for one frame, let go in the next
+def seed(): return js('return Module._webseed() >>> 0')
+def said(): return js('return document.getElementById("runsaid").innerText')
+def watching(): return until(lambda: js('return bitrot.state()') == 'watching')
+
+
+def escape(n=1):  # Escape held over n frames; the frames played
+    down(Keys.ESCAPE)
+    n = step(n)
+    up(Keys.ESCAPE)
+    return n
+
+
 def music(): return js('const m = SDL.music.audio; return [SDL.audioContext.state, !!(m && m.webAudioNode)]')
 
 

@@ -1,20 +1,16 @@
 #!/usr/bin/env bash
-# The real game in a virtual X server, played with real keys. A game played
-# and recorded is the game bitrot-replay plays from the recording (F11, M and F
-# reach no frame), and a prefix of it played back leaves on screen exactly
-# bitrot-replay's picture of its last frame. The window is titled "bitrot",
-# sized by the largest whole scale within nine tenths of the screen (a small
-# screen filled) unless --scale or the player's SDL12COMPAT_WINDOW_SCALING
-# says otherwise; Escape alone, the close button and SIGTERM each end the
-# game with status 0. With no display at all: one line, status 1.
-# Every wait is for the recording, never a clock, and gives up after 30 s.
+# The real game in a virtual X server, played with real keys: the recording
+# replays to the same end (F11, M and F reach no frame), a prefix played back
+# shows bitrot-replay's picture, the window "bitrot" is sized by the largest
+# whole scale within nine tenths of the screen unless --scale or
+# SDL12COMPAT_WINDOW_SCALING say otherwise; Escape, the close button and
+# SIGTERM end it with 0; no display: one line, status 1. Waits are bounded.
 set -u
 game=$(cd "$1" && pwd)/bitrot
 # shellcheck source=tools/xsession.bash
 . "$2/tools/xsession.bash"
-# press KEY [CODE]: KEY held until the recording shows SDL's CODE down, then
-# let go until it shows it up; a key that reaches no frame is held over two
-# frames.
+# press KEY [CODE]: KEY held until the recording shows CODE down, then up; one
+# that reaches no frame is held over two frames.
 seen() { [ "$(tr ' ' '\n' <"$rec" | grep -c "^$1$")" -gt "$2" ] || ended; }
 frames() { grep -vc '^seed ' "$rec"; }
 press() {
@@ -30,8 +26,7 @@ start_xvfb 1280x1024
 start_game --seed 4242
 geom=$(xdotool getwindowgeometry "$wid" | sed -n 's/.*Geometry: //p')
 [ "$geom $(xdotool getwindowname "$wid")" = "960x720 bitrot" ] || fail "the window is $geom, titled $(xdotool getwindowname "$wid")"
-# Past the 41 frames of the lock-out, play starts; F11, M and F between the
-# steps belong to the window.
+# Past the lock-out play starts; F11, M and F belong to the window.
 waitfor eval '[ "$(frames)" -gt 45 ]' || fail "the game played no 45 frames in 30 s"
 for k in space:32 Right:275 F11: Right:275 m: f: Down:274 Left:276 F11: Up:273 m: f: space:32; do press "${k%:*}" "${k#*:}"; done
 xdotool keydown Escape  # held until the game ends, however slow its frames
@@ -60,9 +55,7 @@ close_window "$wid"
 wait_exit 0
 echo "ok: the close button ends it with 0"
 
-# SCREEN, what the game is given (--scale, or the player's scaling), and the
-# window it must open there: its size and place (centred, or filling the
-# screen). Each ends by SIGTERM.
+# SCREEN, what the game is given, and the window's size and place there.
 while IFS='|' read -r screen how want; do
   start_xvfb "$screen"
   case $how in

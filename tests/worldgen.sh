@@ -14,8 +14,7 @@ fail() { echo "FAIL: $*"; fails=$((fails + 1)); }
   fail "the built-in world differs from its sources"
 for png in world map title; do cmp -s "$tmp/$png.png" "$2/docs/$png.png" || fail "docs/$png.png is out of date"; done
 
-# broken FILE N NEWLINE WANT: the sources with the Nth row of FILE (the Nth line
-# starting with '|', or the line starting with N) replaced fail with WANT.
+# broken FILE N ROW WANT: FILE's Nth '|' row (or the line starting N) as ROW fails with WANT.
 broken() {
   rm -rf "$tmp/src" && cp -r "$w" "$tmp/src"
   local at

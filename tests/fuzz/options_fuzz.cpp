@@ -1,8 +1,6 @@
-// Fuzzes the desktop game's command line: the input is the arguments after
-// the program's name, separated by NUL bytes as the kernel hands them over.
-// Besides the sanitizers' findings, it stops when readoptions answers outside
-// its promise (-1 to start, 0 after --help or --version, 2 after a mistake),
-// or says to start with options that break its own rules.
+// Fuzzes the desktop game's command line, arguments split at NUL bytes.
+// Besides the sanitizers' findings, it stops when readoptions answers other
+// than -1 (start), 0 (--help, --version) or 2, or starts with broken options.
 #include <getopt.h>
 #include <unistd.h>
 
@@ -17,9 +15,7 @@
 
 namespace {
 
-// readoptions' own messages go to stdout and stderr, which tools/fuzz closes
-// (-close_fd_mask=3) not to print one for every run; ours go to a copy of
-// stderr made before.
+// tools/fuzz closes stdout and stderr (-close_fd_mask=3); ours go to a copy.
 int errfd = 2;
 
 void check(bool ok, const char* what) {
@@ -28,9 +24,8 @@ void check(bool ok, const char* what) {
   std::abort();
 }
 
-// getopt keeps its place between calls, and readoptions' `optind = 1` only
-// rewinds it: one pass over an empty command line with optind at 0 starts it
-// afresh, as in a new process.
+// readoptions' `optind = 1` only rewinds getopt; optind 0 on an empty
+// command line starts it afresh, as in a new process.
 void resetgetopt() {
   static char name[] = "bitrot";
   char* none[] = {name, nullptr};
@@ -47,8 +42,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  // Each argument in a buffer of its own size, so that reading past one is
-  // caught; at most 64, which is plenty for eight options.
+  // Each argument in a buffer of its own size, so reading past one is caught.
   std::vector<std::unique_ptr<char[]>> args;
   std::vector<char*> argv;
   const auto add = [&](const std::uint8_t* s, std::size_t n) {

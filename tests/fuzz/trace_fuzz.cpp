@@ -1,12 +1,7 @@
-// Fuzzes what reads a trace or a recording: any bytes go through the reader
-// line by line, and the first frames of what it read are played as
-// bitrot-replay plays them. Besides the sanitizers' findings, it stops on a
-// broken promise of the reader or the replay:
-//   - a refusal names the input and the line that is wrong;
-//   - the events of a frame line, written out again, read back the same;
-//   - --last prints the last line of the full output, and a recording's end
-//     line is compared with that same line;
-//   - the state line's hashes are FNV-1a over the bytes they cover.
+// Fuzzes the reader of traces and recordings, and a replay of their first
+// frames. Besides the sanitizers' findings, it stops when a refusal names no
+// line, a frame written out reads back otherwise, --last or the end line's
+// check looks at another line than the last, or a hash is not FNV-1a.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -22,8 +17,7 @@
 
 namespace {
 
-// Frames played per input: enough to pass the title card's lock-out and make
-// turns, few enough that one input takes some tens of milliseconds.
+// Past the title card's lock-out, yet some tens of milliseconds an input.
 constexpr long maxframes = 120;
 
 void check(bool ok, const char* what) {
@@ -32,7 +26,6 @@ void check(bool ok, const char* what) {
   std::abort();
 }
 
-// Reads the whole input as playback reads it, and checks each frame line.
 void readall(const std::string& text) {
   textsource in(text);
   recordingsummary sum;
@@ -49,8 +42,7 @@ void readall(const std::string& text) {
         "a refusal names neither the input nor its line");
 }
 
-// The hashes of the state line, one byte at a time as their definition says:
-// every 16-bit word little-endian.
+// The state line's hashes a byte at a time, each 16-bit word little-endian.
 std::uint64_t plainwords(const u16* w, std::size_t n, std::uint64_t h) {
   for (std::size_t i = 0; i < n; i++) {
     const u8 bytes[2] = {u8(w[i]), u8(w[i] >> 8)};
@@ -73,8 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string text(reinterpret_cast<const char*>(data), size);
   readall(text);
 
-  // The replay gets the first lines only; a trace without a seed line plays
-  // with the golden traces' seed.
+  // The first lines only; with no seed line, the golden traces' seed.
   std::size_t cut = 0;
   for (long n = 0; n < maxframes && cut < text.size(); n++) {
     const std::size_t nl = text.find('\n', cut);

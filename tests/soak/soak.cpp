@@ -1,12 +1,7 @@
-// bitrot-soak: random play, headless, through the game's own frame, with the
-// whole state checked after every frame. Stops at the first broken rule,
-// naming it and the frame.
-//
-//   bitrot-soak [--seed N] [--frames N] [--trace FILE]
-//
-// --trace writes the events played, a line a frame, as bitrot-replay reads
-// them (replayed with the same seed, it is the same game); the run then ends
-// where the game first ends, by a quit or by Escape held alone.
+// bitrot-soak [--seed N] [--frames N] [--trace FILE]: random play through the
+// game's own frame, the whole state checked after every frame; stops at the
+// first broken rule. --trace writes the events as bitrot-replay reads them,
+// and ends the run where the game first ends.
 #include <algorithm>
 #include <chrono>
 #include <cstdarg>
@@ -62,8 +57,7 @@ void floodarea() {
   }
 }
 
-// The player: holds and releases keys the way hands do, now and then taps a key
-// within a frame, presses one the game doesn't know, floods the queue or quits.
+// The player: holds keys as hands do, taps, strays, floods the queue or quits.
 enum : int { kright, kup, kleft, kdown, kspace, klctrl, kreturn, kescape };
 std::mt19937 hands;
 bool held[8], gamekeys[8];  // keys physically down; the game's key flags as the events sent make them
@@ -84,8 +78,7 @@ void press(int k, int frames) {
   holdfor[k] = frames;
 }
 
-// An arrow toward the nearest mender half the time, any arrow otherwise; an
-// arrow into growth is mostly thought better of.
+// Toward the nearest mender half the time; mostly not into growth.
 int arrow() {
   int k = pick(4);
   const int dx = menderx - b.plx, dy = mendery - b.ply;
