@@ -119,8 +119,11 @@ port_packages=(crossbuild-essential-arm64 debian-archive-keyring dpkg-dev patche
 
 # What tools/handheld-vm needs on top of tools/port: the emulated arm64
 # machine, debootstrap for its root (dpkg-deb unpacks the rest), mke2fs for
-# its disk, and depmod, modprobe and cpio for its initramfs.
-handheld_packages=(qemu-system-arm debootstrap debian-archive-keyring dpkg e2fsprogs kmod cpio python3)
+# its disk, depmod, modprobe and cpio for its initramfs, and the aarch64 C
+# compiler and C library for the guest's own small programs (the pad, the
+# stand-in gptokeyb).
+handheld_packages=(qemu-system-arm debootstrap debian-archive-keyring dpkg e2fsprogs kmod cpio python3
+                   gcc-aarch64-linux-gnu libc6-dev-arm64-cross)
 
 # lintian over a .deb of ours: no error and no warning, with one tag let
 # through. AppStream 1.0 (Debian 13) fails the metainfo for want of a

@@ -26,8 +26,11 @@ def copy(name, to, mode=0o644, **fields):
 
 def build(name, out):
     """Builds guest/name.c as a static aarch64 program."""
-    r = subprocess.run(["aarch64-linux-gnu-gcc", "-static", "-O2", "-Wall", "-Wextra", "-o", out,
-                        os.path.join(GUEST, name + ".c")], capture_output=True, text=True)
+    try:
+        r = subprocess.run(["aarch64-linux-gnu-gcc", "-static", "-O2", "-Wall", "-Wextra", "-o", out,
+                            os.path.join(GUEST, name + ".c")], capture_output=True, text=True)
+    except FileNotFoundError:
+        fail(f"building guest/{name}.c: no aarch64-linux-gnu-gcc (gcc-aarch64-linux-gnu)")
     if r.returncode != 0 or r.stderr:
         fail(f"building guest/{name}.c for aarch64: {r.stderr.strip()}")
 
