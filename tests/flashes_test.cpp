@@ -2,6 +2,7 @@
 // reduce-flashing mode's promises on every frame of ordinary play.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
